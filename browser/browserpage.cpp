@@ -1,0 +1,140 @@
+#include "browser/browserpage.h"
+
+#include "app/applog.h"
+#include "browser/clienthandler.h"
+#include "browser/pagebridge.h"
+
+#include <QDesktopServices>
+#include <QWebChannel>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
+#include <QWebEngineQuotaRequest>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+constexpr qint64 kMaxQuotaBytes = 20971520; // 20 MiB, inclusive
+constexpr int kErrUnknownUrlScheme = -302;
+constexpr int kErrFailed = -2;
+} // namespace
+
+BrowserPage::BrowserPage(QWebEngineProfile* profile, int browserId, bool popup, QObject* parent)
+    : QWebEnginePage(profile, parent), m_id(browserId), m_popup(popup), m_bridge(new PageBridge(this))
+{
+    setBackgroundColor(QColor(0x22, 0x25, 0x29));
+    QWebEngineSettings* s = settings();
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LinksIncludedInFocusChain, false);
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+
+    auto* channel = new QWebChannel(this);
+    channel->registerObject(QStringLiteral("vesk"), m_bridge);
+    setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+
+    connect(this, &QWebEnginePage::loadStarted, this, &BrowserPage::onLoadStarted);
+    connect(this, &QWebEnginePage::loadFinished, this, &BrowserPage::onLoadFinished);
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, Feature feature) {
+                if (feature == Geolocation)
+                    setFeaturePermission(origin, feature, PermissionGrantedByUser);
+            });
+    connect(this, &QWebEnginePage::quotaRequested, this, [](QWebEngineQuotaRequest request) {
+        if (request.requestedSize() <= kMaxQuotaBytes)
+            request.accept();
+        else
+            request.reject();
+    });
+    connect(this, &QWebEnginePage::renderProcessTerminated, this,
+            [this](RenderProcessTerminationStatus, int) {
+                m_bridge->documentGone();
+                if (ClientHandler* handler = clientHandler())
+                    handler->renderProcessTerminated(this);
+            });
+}
+
+BrowserPage::~BrowserPage()
+{
+    if (ClientHandler* handler = clientHandler())
+        handler->browserClosing(this);
+}
+
+QString BrowserPage::errorPage(const QString& failedUrl, const QString& errorText, int errorCode)
+{
+    // The URL and text come from the page; escaped so a crafted URL cannot inject markup.
+    return QStringLiteral("<html><body bgcolor=\"white\"><h2>Failed to load URL ") + failedUrl.toHtmlEscaped() +
+           QStringLiteral(" with error ") + errorText.toHtmlEscaped() + QStringLiteral(" (") +
+           QString::number(errorCode) + QStringLiteral(").</h2></body></html>");
+}
+
+bool BrowserPage::isKnownScheme(const QString& scheme)
+{
+    static const QStringList known = {
+        QStringLiteral("http"),  QStringLiteral("https"),       QStringLiteral("file"),
+        QStringLiteral("data"),  QStringLiteral("about"),       QStringLiteral("blob"),
+        QStringLiteral("qrc"),   QStringLiteral("chrome"),      QStringLiteral("devtools"),
+        QStringLiteral("ws"),    QStringLiteral("wss"),         QStringLiteral("view-source"),
+        QStringLiteral("ftp"),   QStringLiteral("javascript"),  QStringLiteral("filesystem"),
+        QStringLiteral("chrome-error")};
+    return known.contains(scheme.toLower());
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    Q_UNUSED(type)
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("spotify")) {
+        QDesktopServices::openUrl(url);
+        return false;
+    }
+    if (!isKnownScheme(scheme)) {
+        if (isMainFrame)
+            showError(url, QStringLiteral("ERR_UNKNOWN_URL_SCHEME"), kErrUnknownUrlScheme);
+        return false;
+    }
+    if (isMainFrame)
+        m_loading = url;
+    return true;
+}
+
+QWebEnginePage* BrowserPage::createWindow(WebWindowType)
+{
+    ClientHandler* handler = clientHandler();
+    if (!handler)
+        return nullptr;
+    QWebEngineView* popup = handler->createPopup();
+    return popup ? popup->page() : nullptr;
+}
+
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message,
+                                           int lineNumber, const QString& sourceID)
+{
+    applog::info("CONSOLE", QStringLiteral("\"%1\", source: %2 (%3)").arg(message, sourceID).arg(lineNumber));
+}
+
+void BrowserPage::onLoadStarted()
+{
+    if (!m_showingError)
+        m_bridge->documentGone();
+    if (ClientHandler* handler = clientHandler())
+        handler->navStateChanged(history()->canGoBack(), history()->canGoForward());
+}
+
+void BrowserPage::onLoadFinished(bool ok)
+{
+    const bool wasError = m_showingError;
+    m_showingError = false;
+    if (ClientHandler* handler = clientHandler())
+        handler->navStateChanged(history()->canGoBack(), history()->canGoForward());
+    // A failed load whose URL is no longer the one being loaded was superseded (aborted).
+    if (!ok && !wasError && !m_loading.isEmpty() && requestedUrl() == m_loading)
+        showError(m_loading, QStringLiteral("ERR_FAILED"), kErrFailed);
+}
+
+void BrowserPage::showError(const QUrl& url, const QString& errorText, int code)
+{
+    m_showingError = true;
+    setHtml(errorPage(url.toString(), errorText, code), url);
+}

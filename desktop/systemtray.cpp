@@ -1,0 +1,7 @@
+#include "desktop/systemtray.h"
+
+SystemTray::SystemTray(QObject* parent) : QSystemTrayIcon(parent)
+{
+    setIcon(QIcon(QStringLiteral(":/vesk/desk_icon")));
+    setToolTip(QStringLiteral("Brimlock Driver"));
+}

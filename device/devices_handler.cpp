@@ -1,0 +1,3 @@
+#include "device/devices_handler.h"
+
+devices_handler::devices_handler(QObject* parent) : QObject(parent) {}
