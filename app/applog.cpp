@@ -55,10 +55,14 @@ void initialize(Severity minimum)
 Severity severityFromName(const QString& name)
 {
     const QString n = name.toLower();
-    if (n == QLatin1String("verbose")) return Verbose;
-    if (n == QLatin1String("warning")) return Warning;
-    if (n == QLatin1String("error")) return Error;
-    if (n == QLatin1String("disable")) return Disable;
+    if (n == QLatin1String("verbose"))
+        return Verbose;
+    if (n == QLatin1String("warning"))
+        return Warning;
+    if (n == QLatin1String("error"))
+        return Error;
+    if (n == QLatin1String("disable"))
+        return Disable;
     return Info;
 }
 

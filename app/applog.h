@@ -15,6 +15,9 @@ Severity severityFromName(const QString& name);
 bool admits(Severity severity);
 void write(Severity severity, const char* unit, const QString& text);
 
-inline void info(const char* unit, const QString& text) { write(Info, unit, text); }
+inline void info(const char* unit, const QString& text)
+{
+    write(Info, unit, text);
+}
 
 } // namespace applog

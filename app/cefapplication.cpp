@@ -31,8 +31,7 @@ QString instanceServerName()
 }
 } // namespace
 
-cefApplication::cefApplication(int& argc, char** argv)
-    : QApplication(argc, argv), m_serverName(instanceServerName())
+cefApplication::cefApplication(int& argc, char** argv) : QApplication(argc, argv), m_serverName(instanceServerName())
 {
     const clientsettings::Settings settings = clientsettings::read(clientsettings::filePath());
     m_settings = settings.table;

@@ -65,11 +65,11 @@ vesk::vesk() : QWidget(nullptr)
     testToolShortcut = new QxtGlobalShortcut(this);
     const QMap<QString, QString> current = app ? app->clientSettings() : QMap<QString, QString>();
     if (current.contains(QStringLiteral("showConf")))
-        showConfRegistered =
-            showConfShortcut->setShortcut(QKeySequence(current.value(QStringLiteral("showConf")), QKeySequence::NativeText));
+        showConfRegistered = showConfShortcut->setShortcut(
+            QKeySequence(current.value(QStringLiteral("showConf")), QKeySequence::NativeText));
     if (current.contains(QStringLiteral("testTool")))
-        testToolRegistered =
-            testToolShortcut->setShortcut(QKeySequence(current.value(QStringLiteral("testTool")), QKeySequence::NativeText));
+        testToolRegistered = testToolShortcut->setShortcut(
+            QKeySequence(current.value(QStringLiteral("testTool")), QKeySequence::NativeText));
     connect(showConfShortcut, &QxtGlobalShortcut::activated, this, &vesk::showMouseConf);
     connect(testToolShortcut, &QxtGlobalShortcut::activated, this, &vesk::showDebug);
 

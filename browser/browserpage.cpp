@@ -36,23 +36,21 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, int browserId, bool popup, 
 
     connect(this, &QWebEnginePage::loadStarted, this, &BrowserPage::onLoadStarted);
     connect(this, &QWebEnginePage::loadFinished, this, &BrowserPage::onLoadFinished);
-    connect(this, &QWebEnginePage::featurePermissionRequested, this,
-            [this](const QUrl& origin, Feature feature) {
-                if (feature == Geolocation)
-                    setFeaturePermission(origin, feature, PermissionGrantedByUser);
-            });
+    connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
+        if (feature == Geolocation)
+            setFeaturePermission(origin, feature, PermissionGrantedByUser);
+    });
     connect(this, &QWebEnginePage::quotaRequested, this, [](QWebEngineQuotaRequest request) {
         if (request.requestedSize() <= kMaxQuotaBytes)
             request.accept();
         else
             request.reject();
     });
-    connect(this, &QWebEnginePage::renderProcessTerminated, this,
-            [this](RenderProcessTerminationStatus, int) {
-                m_bridge->documentGone();
-                if (ClientHandler* handler = clientHandler())
-                    handler->renderProcessTerminated(this);
-            });
+    connect(this, &QWebEnginePage::renderProcessTerminated, this, [this](RenderProcessTerminationStatus, int) {
+        m_bridge->documentGone();
+        if (ClientHandler* handler = clientHandler())
+            handler->renderProcessTerminated(this);
+    });
 }
 
 BrowserPage::~BrowserPage()
@@ -72,11 +70,11 @@ QString BrowserPage::errorPage(const QString& failedUrl, const QString& errorTex
 bool BrowserPage::isKnownScheme(const QString& scheme)
 {
     static const QStringList known = {
-        QStringLiteral("http"),  QStringLiteral("https"),       QStringLiteral("file"),
-        QStringLiteral("data"),  QStringLiteral("about"),       QStringLiteral("blob"),
-        QStringLiteral("qrc"),   QStringLiteral("chrome"),      QStringLiteral("devtools"),
-        QStringLiteral("ws"),    QStringLiteral("wss"),         QStringLiteral("view-source"),
-        QStringLiteral("ftp"),   QStringLiteral("javascript"),  QStringLiteral("filesystem"),
+        QStringLiteral("http"),        QStringLiteral("https"),      QStringLiteral("file"),
+        QStringLiteral("data"),        QStringLiteral("about"),      QStringLiteral("blob"),
+        QStringLiteral("qrc"),         QStringLiteral("chrome"),     QStringLiteral("devtools"),
+        QStringLiteral("ws"),          QStringLiteral("wss"),        QStringLiteral("view-source"),
+        QStringLiteral("ftp"),         QStringLiteral("javascript"), QStringLiteral("filesystem"),
         QStringLiteral("chrome-error")};
     return known.contains(scheme.toLower());
 }
@@ -108,8 +106,8 @@ QWebEnginePage* BrowserPage::createWindow(WebWindowType)
     return popup ? popup->page() : nullptr;
 }
 
-void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message,
-                                           int lineNumber, const QString& sourceID)
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int lineNumber,
+                                           const QString& sourceID)
 {
     applog::info("CONSOLE", QStringLiteral("\"%1\", source: %2 (%3)").arg(message, sourceID).arg(lineNumber));
 }

@@ -137,9 +137,9 @@ void ClientHandler::installScripts(QWebEngineProfile* profile)
     // The view folder's path as the page sees it in location.pathname (decoded).
     const QString viewPath = QUrl::fromLocalFile(viewFolder() + QLatin1Char('/')).path();
     auto withPath = [&](QString source) {
-        return source.replace(QStringLiteral("%VIEW_PATH%"),
-                              QString(viewPath).replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-                                  .replace(QLatin1Char('\''), QStringLiteral("\\'")));
+        return source.replace(QStringLiteral("%VIEW_PATH%"), QString(viewPath)
+                                                                 .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                                                                 .replace(QLatin1Char('\''), QStringLiteral("\\'")));
     };
 
     QWebEngineScript protocol;
@@ -201,12 +201,15 @@ void ClientHandler::browserCreated(QWebEnginePage* page)
     ++m_browserCount;
     // Creation is asynchronous for the views: they learn of it from the event loop.
     QPointer<QWebEnginePage> created(page);
-    QMetaObject::invokeMethod(this, [this, created]() {
-        if (!created)
-            return;
-        if (Listener* l = listener.load())
-            l->OnAfterCreated(created);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, created]() {
+            if (!created)
+                return;
+            if (Listener* l = listener.load())
+                l->OnAfterCreated(created);
+        },
+        Qt::QueuedConnection);
 }
 
 void ClientHandler::browserClosing(QWebEnginePage* page)

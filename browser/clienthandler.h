@@ -2,12 +2,12 @@
 
 #include "browser/querycallback.h"
 
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
-#include <QList>
 #include <QVariantList>
 #include <QWidget>
 

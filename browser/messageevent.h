@@ -9,7 +9,9 @@
 class MessageEvent : public QEvent {
 public:
     MessageEvent(const QString& name, QueryCallbackPtr callback)
-        : QEvent(eventType()), m_name(name), m_callback(std::move(callback)) {}
+        : QEvent(eventType()), m_name(name), m_callback(std::move(callback))
+    {
+    }
 
     static QEvent::Type eventType()
     {

@@ -70,8 +70,7 @@ bool WebViewFilter::eventFilter(QObject* watched, QEvent* event)
         return false;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-        return isSystemKey(static_cast<QKeyEvent*>(event));
+    case QEvent::ShortcutOverride: return isSystemKey(static_cast<QKeyEvent*>(event));
     case QEvent::DragEnter:
         if (isLinkDrag(static_cast<QDragEnterEvent*>(event))) {
             event->ignore();
@@ -89,8 +88,7 @@ bool WebViewFilter::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -65,8 +65,7 @@ void moveResize(xcb_window_t w, int x, int y, int width, int height)
     const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y),
                                static_cast<uint32_t>(std::max(1, width)), static_cast<uint32_t>(std::max(1, height))};
     xcb_configure_window(x11window::connection(), w,
-                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                             XCB_CONFIG_WINDOW_HEIGHT,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                          values);
 }
 
