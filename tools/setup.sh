@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
   qtbase5-dev qtbase5-dev-tools qtwebengine5-dev libqt5webchannel5-dev libqt5svg5 libqt5svg5-dev
   qtwebengine5-dev-tools
-  libpugixml-dev liblzma-dev xz-utils
+  libpugixml-dev liblzma-dev xz-utils nginx curl
   libx11-dev libx11-xcb-dev libxcb1-dev libxi-dev libxtst-dev libxcb-keysyms1-dev
   xvfb xauth x11-utils xdotool imagemagick openbox trayer dbus dbus-x11
   clang-format python3 python3-websocket
