@@ -1,15 +1,17 @@
 #pragma once
 
+#include "bridge/profiledocuments.h"
+#include "bridge/profilexml.h"
 #include "browser/querycallback.h"
 
 #include <QVariantMap>
 
-class vesk;
-
-// Profile document commands: XPath queries and edits of the documents table.
+// Profile document commands: XPath queries and edits of the documents table, saving, and the
+// export and import of single profiles. Paths the page sends are relative to `appDir`, except
+// the profile file paths, which are used as sent.
 class ProfileCommands {
 public:
-    explicit ProfileCommands(vesk& window);
+    ProfileCommands(QMap<QString, QString>& documents, QStringList& pendingPaths, const QString& appDir);
 
     void queryProfile(const QVariantMap& args, const QueryCallbackPtr& callback);
     void nodeCounterProfile(const QVariantMap& args, const QueryCallbackPtr& callback);
@@ -25,5 +27,11 @@ public:
     void saveXmlAs(const QVariantMap& args, const QueryCallbackPtr& callback);
 
 private:
-    vesk& m_window;
+    QString appPath(const QVariantMap& args, const char* key) const;
+    // Parses the text of `path`; a text that does not parse answers `failure`.
+    bool parse(const QString& path, profilexml::Document& document, const QueryCallbackPtr& callback,
+               const QString& failure);
+
+    ProfileDocuments m_documents;
+    QString m_appDir;
 };

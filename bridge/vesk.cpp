@@ -1,11 +1,11 @@
 #include "bridge/vesk.h"
 
 #include "app/cefapplication.h"
-#include "app/textfile.h"
 #include "bridge/configcommands.h"
 #include "bridge/devicecommands.h"
 #include "bridge/mousecommands.h"
 #include "bridge/profilecommands.h"
+#include "bridge/profiledocuments.h"
 #include "browser/clienthandler.h"
 #include "browser/pageurl.h"
 #include "browser/popwidget.h"
@@ -74,7 +74,8 @@ vesk::vesk() : QWidget(nullptr)
     connect(testToolShortcut, &QxtGlobalShortcut::activated, this, &vesk::showDebug);
 
     m_deviceCommands = std::make_unique<DeviceCommands>(*this);
-    m_profileCommands = std::make_unique<ProfileCommands>(*this);
+    m_profileCommands =
+        std::make_unique<ProfileCommands>(documents, pendingPaths, QCoreApplication::applicationDirPath());
     m_configCommands = std::make_unique<ConfigCommands>(*this);
     m_mouseCommands = std::make_unique<MouseCommands>(*this);
     buildCommandTable();
@@ -208,13 +209,7 @@ void vesk::replyFailure(const QueryCallbackPtr& callback, int code, const QStrin
 
 void vesk::flushDocuments()
 {
-    if (documents.isEmpty())
-        return;
-    for (const QString& path : qAsConst(pendingPaths)) {
-        if (!textfile::write(path, documents.value(path)))
-            return;
-    }
-    pendingPaths.clear();
+    profiledocuments::writePending(documents, pendingPaths);
 }
 
 void vesk::restartMonitor()
