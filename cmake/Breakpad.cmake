@@ -28,6 +28,8 @@ if(NOT breakpad_installed_hash STREQUAL breakpad_lock_hash)
   file(WRITE ${breakpad_stamp} ${breakpad_lock_hash})
 endif()
 
+# The handler takes its own CPU context with Breakpad's getcontext, written in assembly.
+enable_language(ASM)
 set(bp ${BREAKPAD_PACKAGE_DIR}/deps/breakpad/src)
 add_library(breakpad_client STATIC
   ${bp}/client/linux/crash_generation/crash_generation_client.cc
@@ -49,6 +51,7 @@ add_library(breakpad_client STATIC
   ${bp}/common/string_conversion.cc
   ${bp}/common/linux/elf_core_dump.cc
   ${bp}/common/linux/elfutils.cc
+  ${bp}/common/linux/breakpad_getcontext.S
   ${bp}/common/linux/file_id.cc
   ${bp}/common/linux/guid_creator.cc
   ${bp}/common/linux/linux_libc_support.cc
