@@ -71,7 +71,10 @@ QByteArray multipartBody(HttpRequestParams& params, const QString& boundary)
 
 HttpRequestWorker::HttpRequestWorker(QObject* parent) : QObject(parent)
 {
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED // the boundary is made from qrand, seeded here
     qsrand(QDateTime::currentDateTime().toTime_t());
+    QT_WARNING_POP
     manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &HttpRequestWorker::on_manager_finished);
 }
@@ -133,9 +136,12 @@ void HttpRequestWorker::send(HttpRequestParams& params)
         }
     }
     if (params.layout == Multipart) {
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
         boundary = QStringLiteral("__-----------------------%1%2")
                        .arg(QDateTime::currentDateTime().toTime_t())
                        .arg(qrand());
+        QT_WARNING_POP
         body = multipartBody(params, boundary);
     }
 
