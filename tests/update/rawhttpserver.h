@@ -4,6 +4,7 @@
 #include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 // A tiny HTTP server on loopback for what nginx does not do on request: it records each raw
 // request (head and body) and answers every one with the same canned response, then closes.
@@ -18,15 +19,16 @@ public:
                 const int index = m_requests.size() - 1;
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
                     m_requests[index] += socket->readAll();
-                    if (isComplete(m_requests[index])) {
-                        socket->write(m_response);
-                        socket->disconnectFromHost();
-                    }
+                    if (isComplete(m_requests[index]))
+                        answer(socket, 0);
                 });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
     }
+
+    // Sends the response in pieces of this size, 20 ms apart, instead of all at once.
+    void setPieceSize(int size) { m_pieceSize = size; }
 
     QString url(const QString& path) const
     {
@@ -46,6 +48,17 @@ public:
     }
 
 private:
+    void answer(QTcpSocket* socket, int from)
+    {
+        const int size = m_pieceSize > 0 ? m_pieceSize : m_response.size();
+        socket->write(m_response.mid(from, size));
+        if (from + size >= m_response.size()) {
+            socket->disconnectFromHost();
+            return;
+        }
+        QTimer::singleShot(20, socket, [this, socket, from, size] { answer(socket, from + size); });
+    }
+
     static bool isComplete(const QByteArray& request)
     {
         const int end = request.indexOf("\r\n\r\n");
@@ -56,5 +69,6 @@ private:
 
     QTcpServer m_server;
     QByteArray m_response;
+    int m_pieceSize = 0;
     QList<QByteArray> m_requests;
 };
