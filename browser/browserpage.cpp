@@ -5,6 +5,7 @@
 #include "browser/pagebridge.h"
 
 #include <QDesktopServices>
+#include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
@@ -17,6 +18,7 @@ namespace {
 constexpr qint64 kMaxQuotaBytes = 20971520; // 20 MiB, inclusive
 constexpr int kErrUnknownUrlScheme = -302;
 constexpr int kErrFailed = -2;
+constexpr qint64 kPairingMs = 1000;
 } // namespace
 
 BrowserPage::BrowserPage(QWebEngineProfile* profile, int browserId, bool popup, QObject* parent)
@@ -29,6 +31,9 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, int browserId, bool popup, 
     s->setAttribute(QWebEngineSettings::LinksIncludedInFocusChain, false);
     s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // Every unknown scheme reaches acceptNavigationRequest, which decides (and never hands
+    // anything but "spotify:" to the desktop).
+    s->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowAllUnknownUrlSchemes);
 
     auto* channel = new QWebChannel(this);
     channel->registerObject(QStringLiteral("vesk"), m_bridge);
@@ -88,8 +93,12 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
         return false;
     }
     if (!isKnownScheme(scheme)) {
-        if (isMainFrame)
-            showError(url, QStringLiteral("ERR_UNKNOWN_URL_SCHEME"), kErrUnknownUrlScheme);
+        // The engine hands unknown schemes over after the main frame's load has failed, or just
+        // before; only that pairing tells a failed main-frame navigation from a frame's.
+        m_unknownUrl = url;
+        m_unknownAt.start();
+        if (m_failedAt.isValid() && m_failedAt.elapsed() < kPairingMs)
+            showUnknownSchemeError();
         return false;
     }
     if (isMainFrame)
@@ -123,16 +132,38 @@ void BrowserPage::onLoadStarted()
 void BrowserPage::onLoadFinished(bool ok)
 {
     const bool wasError = m_showingError;
+    const QUrl failed = m_loading;
     m_showingError = false;
+    m_loading.clear();
     if (ClientHandler* handler = clientHandler())
         handler->navStateChanged(history()->canGoBack(), history()->canGoForward());
-    // A failed load whose URL is no longer the one being loaded was superseded (aborted).
-    if (!ok && !wasError && !m_loading.isEmpty() && requestedUrl() == m_loading)
-        showError(m_loading, QStringLiteral("ERR_FAILED"), kErrFailed);
+    // Only a navigation we let through can fail; a refused or superseded one (aborted) shows nothing.
+    if (ok || wasError)
+        return;
+    if (!failed.isEmpty() && requestedUrl() == failed) {
+        showError(failed, QStringLiteral("ERR_FAILED"), kErrFailed);
+        return;
+    }
+    m_failedAt.start();
+    if (m_unknownAt.isValid() && m_unknownAt.elapsed() < kPairingMs)
+        showUnknownSchemeError();
+}
+
+void BrowserPage::showUnknownSchemeError()
+{
+    const QUrl url = m_unknownUrl;
+    m_unknownUrl.clear();
+    m_unknownAt.invalidate();
+    m_failedAt.invalidate();
+    showError(url, QStringLiteral("ERR_UNKNOWN_URL_SCHEME"), kErrUnknownUrlScheme);
 }
 
 void BrowserPage::showError(const QUrl& url, const QString& errorText, int code)
 {
-    m_showingError = true;
-    setHtml(errorPage(url.toString(), errorText, code), url);
+    // Shown from the event loop: the engine is still inside the refused or failed navigation.
+    const QString html = errorPage(url.toString(), errorText, code);
+    QTimer::singleShot(0, this, [this, html, url]() {
+        m_showingError = true;
+        setHtml(html, url);
+    });
 }

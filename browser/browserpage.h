@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -32,10 +33,14 @@ private:
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void showError(const QUrl& url, const QString& errorText, int code);
+    void showUnknownSchemeError();
 
     int m_id;
     bool m_popup;
     PageBridge* m_bridge;
     QUrl m_loading;
     bool m_showingError = false;
+    QUrl m_unknownUrl;
+    QElapsedTimer m_unknownAt;
+    QElapsedTimer m_failedAt;
 };
