@@ -296,7 +296,7 @@ void ClientHandler::sendEvent(const QString& name, const QVariantList& args)
 
 void ClientHandler::devicesChanged(int code)
 {
-    sendEvent(QStringLiteral("devicesChanged"), {static_cast<int>(static_cast<qint16>(code))});
+    sendEvent(QStringLiteral("devicesChanged"), {code & 0xFFFF});
 }
 
 void ClientHandler::macroItem(const QString& a, const QString& b, const QString& c, const QString& d)
