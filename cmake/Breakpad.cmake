@@ -60,7 +60,9 @@ add_library(breakpad_client STATIC
 # The linux-syscall-support header sits beside the Breakpad tree in the package.
 target_include_directories(breakpad_client SYSTEM PUBLIC ${bp} ${BREAKPAD_PACKAGE_DIR}/deps)
 target_compile_definitions(breakpad_client PRIVATE HAVE_SYS_RANDOM_H HAVE_GETRANDOM)
-target_compile_options(breakpad_client PRIVATE -Wno-error -w)
+target_compile_options(breakpad_client PRIVATE -Wno-error -w
+  # The assembly file lacks the non-executable-stack note, which would make every stack executable.
+  $<$<COMPILE_LANGUAGE:ASM>:-Wa,--noexecstack>)
 target_link_libraries(breakpad_client PUBLIC pthread)
 
 # The handler runs inside a broken process on its own stack and in a cloned child that

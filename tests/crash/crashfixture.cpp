@@ -45,6 +45,16 @@ QStringList waitForRecord(const QString& recordPath, int timeoutMs)
     return QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList startedCleanly(const QString& reporter, const QString& dump)
+{
+    return {reporter,
+            dump,
+            QStringLiteral("dump present"),
+            QStringLiteral("own session"),
+            QStringLiteral("standard streams only"),
+            QStringLiteral("no signals blocked")};
+}
+
 QString stackwalk(const QString& dump)
 {
     QProcess process;

@@ -16,6 +16,10 @@ QStringList dumpFiles(const QString& dir);
 // Waits up to timeoutMs for the fixture reporter's record; its lines, or empty on time-out.
 QStringList waitForRecord(const QString& recordPath, int timeoutMs);
 
+// The record of a reporter started as it should be: with exactly these two arguments while the
+// dump exists, detached, without our descriptors and with no signal blocked.
+QStringList startedCleanly(const QString& reporter, const QString& dump);
+
 // minidump_stackwalk's report of dump (standard output), empty when it fails.
 QString stackwalk(const QString& dump);
 

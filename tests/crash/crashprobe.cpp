@@ -13,20 +13,29 @@
 
 namespace {
 
-bool segvHandled()
+void (*segvHandler())(int)
 {
     struct sigaction current;
     sigaction(SIGSEGV, nullptr, &current);
-    return (current.sa_flags & SA_SIGINFO) ? current.sa_sigaction != nullptr : current.sa_handler != SIG_DFL;
+    return current.sa_handler;
 }
+
+// SIGSEGV's handler before ours: the sanitizers have one of their own.
+void (*g_before)(int) = nullptr;
 
 // Registered before the crash state exists, so it runs after that state is destroyed.
 void checkUninstalled()
 {
-    _exit(segvHandled() ? 3 : 0);
+    _exit(segvHandler() == g_before ? 0 : 3);
 }
 
 int* volatile g_nowhere = nullptr;
+
+// A genuine invalid write; the undefined-behaviour sanitizer would stop the program before it.
+__attribute__((noinline, no_sanitize("undefined"))) void crash()
+{
+    *g_nowhere = 1;
+}
 
 } // namespace
 
@@ -34,14 +43,15 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return 2;
+    g_before = segvHandler();
     std::atexit(checkUninstalled);
     QCoreApplication app(argc, argv);
     BreakpadQt::installCrashHandler(QString::fromLocal8Bit(argv[2]));
-    if (!BreakpadQt::handlerInstalled() || !segvHandled())
+    if (!BreakpadQt::handlerInstalled() || segvHandler() == g_before)
         _exit(4);
     if (std::strcmp(argv[1], "crash") == 0 && argc > 3) {
         BreakpadQt::setReporter(QString::fromLocal8Bit(argv[3]));
-        *g_nowhere = 1;
+        crash();
     }
     return 0;
 }
