@@ -242,11 +242,22 @@ void vesk::reload_currentPage()
 
 void vesk::onSystemtrayActive(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+    switch (reason) {
+    case QSystemTrayIcon::Unknown:
+    case QSystemTrayIcon::DoubleClick:
+    case QSystemTrayIcon::Trigger:
+        // Exactly "active": lifts a minimised or maximised state as well.
+        setWindowState(Qt::WindowActive);
         show();
-        activateWindow();
-        raise();
+        break;
+    case QSystemTrayIcon::Context:
+        // The menu texts follow the language setting each time the menu is asked for.
+        if (tray) {
+            cefApplication* app = cefApplication::instance();
+            tray->setMenuLanguage(app ? app->clientValue(QStringLiteral("language")) : QString());
+        }
+        break;
+    default: break;
     }
 }
 
