@@ -37,7 +37,7 @@ public:
 
     bool isLoaded() const { return m_library.isLoaded(); }
 
-    // A fresh device list. Each device whose Version begins with a text contained in `filter`
+    // A fresh device list. Each device whose Version (its first 14 bytes) occurs in `filter`
     // is subscribed to data reports; an empty filter subscribes none.
     DeviceList listDevices(const QString& filter);
 

@@ -252,8 +252,6 @@ private slots:
     void flashingWritesVerifiesAndRestarts()
     {
         auto sim = make(oneMouse());
-        uint8_t status = 0;
-        Q_UNUSED(status);
         QCOMPARE(sim->reset(kId, 1), int(kOk));
         QCOMPARE(sim->deviceExist(kLoader), int(kNoDevice)); // still restarting
         QCOMPARE(int(m_posted.size()), 2);
