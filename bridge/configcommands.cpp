@@ -151,7 +151,12 @@ void ConfigCommands::setConf(const QVariantMap& args, const QueryCallbackPtr& ca
         vesk::replySuccess(callback, QStringLiteral("modify conf sucess"));
 }
 
-void ConfigCommands::checkUpdate(const QVariantMap&, const QueryCallbackPtr&) {}
+void ConfigCommands::checkUpdate(const QVariantMap&, const QueryCallbackPtr& callback)
+{
+    if (cefApplication* app = cefApplication::instance())
+        app->checkForUpdate(true);
+    vesk::replySuccess(callback, QStringLiteral("checkUpdate success"));
+}
 
 void ConfigCommands::closeApp(const QVariantMap&, const QueryCallbackPtr& callback)
 {
