@@ -34,8 +34,8 @@ QByteArray multipartBody(HttpRequestParams& params, const QString& boundary)
     QByteArray body;
     for (auto it = params.fields.constBegin(); it != params.fields.constEnd(); ++it) {
         body += delimiter;
-        body += "Content-Disposition: form-data; " + HttpRequestWorker::encodeFormAttribute("name", it.key()).toUtf8()
-                + "\r\n";
+        body += "Content-Disposition: form-data; " + HttpRequestWorker::encodeFormAttribute("name", it.key()).toUtf8() +
+                "\r\n";
         body += "Content-Type: text/plain\r\n\r\n";
         body += it.value().toUtf8() + "\r\n";
     }
@@ -54,8 +54,8 @@ QByteArray multipartBody(HttpRequestParams& params, const QString& boundary)
         body += QStringLiteral("Content-Disposition: form-data; %1; %2")
                     .arg(HttpRequestWorker::encodeFormAttribute(QStringLiteral("name"), attachment.fieldName),
                          HttpRequestWorker::encodeFormAttribute(QStringLiteral("filename"), attachment.uploadName))
-                    .toUtf8()
-                + "\r\n";
+                    .toUtf8() +
+                "\r\n";
         if (!attachment.contentType.isEmpty())
             body += "Content-Type: " + attachment.contentType.toUtf8() + "\r\n";
         body += "Content-Transfer-Encoding: binary\r\n\r\n";
@@ -73,7 +73,7 @@ HttpRequestWorker::HttpRequestWorker(QObject* parent) : QObject(parent)
 {
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED // the boundary is made from qrand, seeded here
-    qsrand(QDateTime::currentDateTime().toTime_t());
+        qsrand(QDateTime::currentDateTime().toTime_t());
     QT_WARNING_POP
     manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &HttpRequestWorker::on_manager_finished);
@@ -138,9 +138,8 @@ void HttpRequestWorker::send(HttpRequestParams& params)
     if (params.layout == Multipart) {
         QT_WARNING_PUSH
         QT_WARNING_DISABLE_DEPRECATED
-        boundary = QStringLiteral("__-----------------------%1%2")
-                       .arg(QDateTime::currentDateTime().toTime_t())
-                       .arg(qrand());
+        boundary =
+            QStringLiteral("__-----------------------%1%2").arg(QDateTime::currentDateTime().toTime_t()).arg(qrand());
         QT_WARNING_POP
         body = multipartBody(params, boundary);
     }
@@ -150,7 +149,8 @@ void HttpRequestWorker::send(HttpRequestParams& params)
     if (params.layout == FormUrlEncoded)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
     else if (params.layout == Multipart)
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("multipart/form-data; boundary=") + boundary);
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QStringLiteral("multipart/form-data; boundary=") + boundary);
 
     const QString& method = params.method;
     if (method == QLatin1String("GET")) {

@@ -93,8 +93,9 @@ bool unpackPackage(const QString& downloadPath, const QString& kind, QString* ve
     const QString tempPath = QFileInfo(tempDir).absoluteFilePath();
     const QString readyPath = QFileInfo(readyDir).absoluteFilePath();
     if (!QDir().rename(tempPath, readyPath))
-        return refuse(downloadPath,
-                      QStringLiteral("Update Error: cant rename temp dir '%1' to ready dir '%2'").arg(tempPath, readyPath));
+        return refuse(
+            downloadPath,
+            QStringLiteral("Update Error: cant rename temp dir '%1' to ready dir '%2'").arg(tempPath, readyPath));
 
     if (!QFile::remove(downloadPath))
         return false;

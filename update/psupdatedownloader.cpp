@@ -14,8 +14,7 @@
 
 #include <cstdlib>
 
-PsUpdateDownloader::PsUpdateDownloader(QThread* thread, const QString& url, const QString& kind)
-    : url(url), kind(kind)
+PsUpdateDownloader::PsUpdateDownloader(QThread* thread, const QString& url, const QString& kind) : url(url), kind(kind)
 {
     moveToThread(thread);
     manager.moveToThread(thread);

@@ -44,8 +44,8 @@ updateDlg::updateDlg()
 
     pageThird = addPage("pageThird");
     lb_logo = placed(new QLabel(pageThird), "lb_logo", 156, 50);
-    lb_install = placed(new QLabel(QStringLiteral("Downloading package resources。。。"), pageThird), "lb_install",
-                        10, 195);
+    lb_install =
+        placed(new QLabel(QStringLiteral("Downloading package resources。。。"), pageThird), "lb_install", 10, 195);
     lb_install->setFixedWidth(580);
     lb_install->setAlignment(Qt::AlignCenter);
     pb_install = placed(new QProgressBar(pageThird), "pb_install", 47, 240);
@@ -53,8 +53,8 @@ updateDlg::updateDlg()
     pb_install->setValue(0);
 
     pageInfo = addPage("pageInfo");
-    lb_info = placed(new QLabel(QStringLiteral("The current version is the latest version"), pageInfo), "lb_info", 110,
-                     70);
+    lb_info =
+        placed(new QLabel(QStringLiteral("The current version is the latest version"), pageInfo), "lb_info", 110, 70);
     pb_ok = placed(new QPushButton(QStringLiteral("confirm"), pageInfo), "pb_ok", 240, 190);
 
     stack->setCurrentWidget(pageFirst);

@@ -144,8 +144,8 @@ QString relativePath(const QString& name)
 
 bool isContained(const QString& relative)
 {
-    if (relative.startsWith(QLatin1Char('/')) || relative.contains(QLatin1Char('\\'))
-        || relative.contains(QLatin1Char(':')))
+    if (relative.startsWith(QLatin1Char('/')) || relative.contains(QLatin1Char('\\')) ||
+        relative.contains(QLatin1Char(':')))
         return false;
     const QStringList parts = relative.split(QLatin1Char('/'));
     return !parts.contains(QStringLiteral(".."));

@@ -23,7 +23,7 @@ constexpr qint64 MaxPayloadSize = qint64(1) << 30;
 enum LzmaCode { LzmaOk = 0, LzmaDataError = 1, LzmaMemError = 2, LzmaUnsupported = 4, LzmaInputEof = 6 };
 
 struct File {
-    QString name;    // as stored: its first component is the package's own folder
+    QString name; // as stored: its first component is the package's own folder
     quint32 size = 0;
     QByteArray data; // points into the payload it was read from
 };

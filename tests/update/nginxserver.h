@@ -34,21 +34,22 @@ public:
         QFile conf(dir + QStringLiteral("/nginx.conf"));
         if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
-        QTextStream(&conf) << (geteuid() == 0 ? "user root;\n" : "") << "daemon off;\nmaster_process off;\n"
-                           << "pid " << dir << "/nginx.pid;\nerror_log " << dir << "/error.log;\n"
-                           << "events { worker_connections 64; }\nhttp {\n"
-                           << "  log_format probe '$request_uri|$http_range|$http_user_agent|$status|$request_method';\n"
-                           << "  access_log " << dir << "/access.log probe;\n"
-                           << "  client_body_temp_path " << dir << "/tmp/body;\n"
-                           << "  proxy_temp_path " << dir << "/tmp/proxy;\n"
-                           << "  fastcgi_temp_path " << dir << "/tmp/fastcgi;\n"
-                           << "  uwsgi_temp_path " << dir << "/tmp/uwsgi;\n"
-                           << "  scgi_temp_path " << dir << "/tmp/scgi;\n"
-                           << "  default_type application/octet-stream;\n"
-                           << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << m_root << ";\n"
-                           << "    " << directives << "\n"
-                           << "    location = /api/system/upgrade { default_type application/json; "
-                           << "try_files /upgrade.json =404; }\n  }\n}\n";
+        QTextStream(&conf)
+            << (geteuid() == 0 ? "user root;\n" : "") << "daemon off;\nmaster_process off;\n"
+            << "pid " << dir << "/nginx.pid;\nerror_log " << dir << "/error.log;\n"
+            << "events { worker_connections 64; }\nhttp {\n"
+            << "  log_format probe '$request_uri|$http_range|$http_user_agent|$status|$request_method';\n"
+            << "  access_log " << dir << "/access.log probe;\n"
+            << "  client_body_temp_path " << dir << "/tmp/body;\n"
+            << "  proxy_temp_path " << dir << "/tmp/proxy;\n"
+            << "  fastcgi_temp_path " << dir << "/tmp/fastcgi;\n"
+            << "  uwsgi_temp_path " << dir << "/tmp/uwsgi;\n"
+            << "  scgi_temp_path " << dir << "/tmp/scgi;\n"
+            << "  default_type application/octet-stream;\n"
+            << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << m_root << ";\n"
+            << "    " << directives << "\n"
+            << "    location = /api/system/upgrade { default_type application/json; "
+            << "try_files /upgrade.json =404; }\n  }\n}\n";
         conf.close();
         const QString nginx = QStandardPaths::findExecutable(QStringLiteral("nginx"), {"/usr/sbin", "/usr/bin"});
         m_process.start(nginx, {"-p", dir, "-e", dir + "/error.log", "-c", dir + "/nginx.conf"});

@@ -33,29 +33,36 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("contentType");
         const QVariantMap check{{"version", "1.0"}, {"deviceid", "HX-1"}, {"test", "1"}};
-        QTest::newRow("GET: query in key order") << "/api" << "GET" << check
-                                                 << QByteArray("GET /api?deviceid=HX-1&test=1&version=1.0 HTTP/1.1")
-                                                 << QByteArray() << QByteArray();
+        QTest::newRow("GET: query in key order")
+            << "/api"
+            << "GET" << check << QByteArray("GET /api?deviceid=HX-1&test=1&version=1.0 HTTP/1.1") << QByteArray()
+            << QByteArray();
         QTest::newRow("GET: a second question mark")
-            << "/api?x=1" << "GET" << QVariantMap{{"a", "b"}} << QByteArray("GET /api?x=1?a=b HTTP/1.1")
-            << QByteArray() << QByteArray();
+            << "/api?x=1"
+            << "GET" << QVariantMap{{"a", "b"}} << QByteArray("GET /api?x=1?a=b HTTP/1.1") << QByteArray()
+            << QByteArray();
         QTest::newRow("GET: percent-encoding")
-            << "/q" << "GET" << QVariantMap{{"s", "a b"}, {"t", QString::fromUtf8("é")}, {"u", "-._~/&"}}
+            << "/q"
+            << "GET" << QVariantMap{{"s", "a b"}, {"t", QString::fromUtf8("é")}, {"u", "-._~/&"}}
             << QByteArray("GET /q?s=a%20b&t=%C3%A9&u=-._~%2F%26 HTTP/1.1") << QByteArray() << QByteArray();
-        QTest::newRow("GET without fields") << "/plain" << "GET" << QVariantMap()
-                                            << QByteArray("GET /plain HTTP/1.1") << QByteArray() << QByteArray();
-        QTest::newRow("POST: form body") << "/form" << "POST" << QVariantMap{{"b", "2"}, {"a", "1 1"}}
+        QTest::newRow("GET without fields")
+            << "/plain"
+            << "GET" << QVariantMap() << QByteArray("GET /plain HTTP/1.1") << QByteArray() << QByteArray();
+        QTest::newRow("POST: form body") << "/form"
+                                         << "POST" << QVariantMap{{"b", "2"}, {"a", "1 1"}}
                                          << QByteArray("POST /form HTTP/1.1") << QByteArray("a=1%201&b=2")
                                          << QByteArray("application/x-www-form-urlencoded");
         QTest::newRow("lower-case get is a custom verb with a form body")
-            << "/lc" << "get" << QVariantMap{{"k", "v"}} << QByteArray("get /lc HTTP/1.1") << QByteArray("k=v")
+            << "/lc"
+            << "get" << QVariantMap{{"k", "v"}} << QByteArray("get /lc HTTP/1.1") << QByteArray("k=v")
             << QByteArray("application/x-www-form-urlencoded");
-        QTest::newRow("custom verb keeps its body") << "/p" << "PATCH" << QVariantMap{{"n", QString(3000, 'x')}}
-                                                    << QByteArray("PATCH /p HTTP/1.1")
-                                                    << QByteArray("n=" + QByteArray(3000, 'x'))
-                                                    << QByteArray("application/x-www-form-urlencoded");
-        QTest::newRow("DELETE") << "/d" << "DELETE" << QVariantMap() << QByteArray("DELETE /d HTTP/1.1")
-                                << QByteArray() << QByteArray("application/x-www-form-urlencoded");
+        QTest::newRow("custom verb keeps its body")
+            << "/p"
+            << "PATCH" << QVariantMap{{"n", QString(3000, 'x')}} << QByteArray("PATCH /p HTTP/1.1")
+            << QByteArray("n=" + QByteArray(3000, 'x')) << QByteArray("application/x-www-form-urlencoded");
+        QTest::newRow("DELETE") << "/d"
+                                << "DELETE" << QVariantMap() << QByteArray("DELETE /d HTTP/1.1") << QByteArray()
+                                << QByteArray("application/x-www-form-urlencoded");
     }
     void fieldsGoWhereTheMethodSays()
     {
@@ -84,11 +91,21 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("simple") << "filename" << "report.txt" << "filename=\"report.txt\"";
-        QTest::newRow("slash") << "name" << "a/b" << "name=\"ab\"; name*=utf-8''a%2Fb";
-        QTest::newRow("empty") << "name" << "" << "name=\"\"; name*=utf-8''";
-        QTest::newRow("tab") << "name" << "a\tb" << "name=\"ab\"; name*=utf-8''a%09b";
-        QTest::newRow("quote escaped") << "name" << "say \"hi\"" << "name=\"say \\\"hi\\\"\"";
+        QTest::newRow("simple") << "filename"
+                                << "report.txt"
+                                << "filename=\"report.txt\"";
+        QTest::newRow("slash") << "name"
+                               << "a/b"
+                               << "name=\"ab\"; name*=utf-8''a%2Fb";
+        QTest::newRow("empty") << "name"
+                               << ""
+                               << "name=\"\"; name*=utf-8''";
+        QTest::newRow("tab") << "name"
+                             << "a\tb"
+                             << "name=\"ab\"; name*=utf-8''a%09b";
+        QTest::newRow("quote escaped") << "name"
+                                       << "say \"hi\""
+                                       << "name=\"say \\\"hi\\\"\"";
         QTest::newRow("non-ASCII") << "filename" << QString::fromUtf8("é.txt")
                                    << "filename=\".txt\"; filename*=utf-8''%C3%A9%2Etxt";
     }
@@ -124,14 +141,19 @@ private slots:
         const QByteArray type = RawHttpServer::header(request, "Content-Type");
         QVERIFY(type.startsWith("multipart/form-data; boundary=__-----------------------"));
         const QByteArray boundary = type.mid(type.indexOf('=') + 1);
-        const QByteArray expected = "--" + boundary + "\r\nContent-Disposition: form-data; name=\"a\"\r\n"
+        const QByteArray expected = "--" + boundary +
+                                    "\r\nContent-Disposition: form-data; name=\"a\"\r\n"
                                     "Content-Type: text/plain\r\n\r\nfirst \xC3\xA9\r\n"
-                                    "--" + boundary + "\r\nContent-Disposition: form-data; name=\"z\"\r\n"
+                                    "--" +
+                                    boundary +
+                                    "\r\nContent-Disposition: form-data; name=\"z\"\r\n"
                                     "Content-Type: text/plain\r\n\r\nlast\r\n"
-                                    "--" + boundary + "\r\nContent-Disposition: form-data; name=\"dump\"; "
+                                    "--" +
+                                    boundary +
+                                    "\r\nContent-Disposition: form-data; name=\"dump\"; "
                                     "filename=\"log.bin\"\r\nContent-Type: application/octet-stream\r\n"
-                                    "Content-Transfer-Encoding: binary\r\n\r\n" + QByteArray("\x00\x01\xFFraw", 6)
-                                    + "\r\n--" + boundary + "--";
+                                    "Content-Transfer-Encoding: binary\r\n\r\n" +
+                                    QByteArray("\x00\x01\xFFraw", 6) + "\r\n--" + boundary + "--";
         QCOMPARE(RawHttpServer::body(request), expected);
     }
 

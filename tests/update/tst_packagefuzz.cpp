@@ -68,8 +68,8 @@ private slots:
                 candidate = package(mutate(payload, random, 0), random.bounded(2) == 1);
             QByteArray decoded;
             updatepackage::Contents contents;
-            if (updatepackage::decode(candidate, &decoded).isEmpty()
-                && updatepackage::parse(decoded, &contents).isEmpty()) {
+            if (updatepackage::decode(candidate, &decoded).isEmpty() &&
+                updatepackage::parse(decoded, &contents).isEmpty()) {
                 ++accepted;
                 for (const updatepackage::File& file : contents.files) {
                     QVERIFY(updatepackage::isContained(updatepackage::relativePath(file.name)));

@@ -90,20 +90,18 @@ private slots:
         QTest::addColumn<QStringList>("kinds");
         QTest::addColumn<int>("found");
         const QByteArray update = R"({"code":0,"ret":{"type":"0","deployment":"client,html","clientPackage":"x"}})";
-        QTest::newRow("up to date, manual") << QByteArray(R"({"code":1})") << true << "pageInfo" << QStringList()
-                                            << 0;
+        QTest::newRow("up to date, manual") << QByteArray(R"({"code":1})") << true << "pageInfo" << QStringList() << 0;
         QTest::newRow("up to date, at start-up") << QByteArray(R"({"code":1})") << false << "" << QStringList() << 0;
         QTest::newRow("update offered") << update << false << "pageFirst" << QStringList{"client", "html"} << 1;
-        QTest::newRow("update offered, manual") << update << true << "pageFirst" << QStringList{"client", "html"}
-                                                << 1;
+        QTest::newRow("update offered, manual") << update << true << "pageFirst" << QStringList{"client", "html"} << 1;
         QTest::newRow("empty parts kept") << QByteArray(R"({"code":0,"ret":{"type":"0","deployment":"html,,x"}})")
                                           << false << "pageFirst" << QStringList{"html", "", "x"} << 1;
         QTest::newRow("type 1") << QByteArray(R"({"code":0,"ret":{"type":"1","deployment":"html"}})") << true << ""
                                 << QStringList() << 1;
-        QTest::newRow("type as a number") << QByteArray(R"({"code":0,"ret":{"type":0,"deployment":"html"}})") << true
-                                          << "" << QStringList() << 1;
-        QTest::newRow("empty deployment") << QByteArray(R"({"code":0,"ret":{"type":"0","deployment":""}})") << true
-                                          << "" << QStringList() << 1;
+        QTest::newRow("type as a number")
+            << QByteArray(R"({"code":0,"ret":{"type":0,"deployment":"html"}})") << true << "" << QStringList() << 1;
+        QTest::newRow("empty deployment")
+            << QByteArray(R"({"code":0,"ret":{"type":"0","deployment":""}})") << true << "" << QStringList() << 1;
         QTest::newRow("code as a string reads as 0")
             << QByteArray(R"({"code":"1","ret":{"type":"0","deployment":"firmware"}})") << true << "pageFirst"
             << QStringList{"firmware"} << 1;

@@ -90,19 +90,20 @@ private slots:
 
         QByteArray broken = good.mid(157);
         broken[0] = '\xFF'; // a range coder stream starts with a zero byte
-        QTest::newRow("broken stream")
-            << packagebuilder::assemble(good.mid(148, 5), qFromLittleEndian<qint32>(good.constData() + 153), broken)
-            << "Update Error: could not uncompress lzma, code: 1";
+        QTest::newRow("broken stream") << packagebuilder::assemble(good.mid(148, 5),
+                                                                   qFromLittleEndian<qint32>(good.constData() + 153),
+                                                                   broken)
+                                       << "Update Error: could not uncompress lzma, code: 1";
         QTest::newRow("stream cut short")
             << packagebuilder::assemble(good.mid(148, 5), qFromLittleEndian<qint32>(good.constData() + 153),
                                         good.mid(157, 60))
             << "Update Error: could not uncompress lzma, code: 6";
         QTest::newRow("bad properties") << packagebuilder::assemble(QByteArray(5, '\xFF'), 10, good.mid(157))
                                         << "Update Error: could not uncompress lzma, code: 4";
-        QTest::newRow("negative payload size") << withDeclaredSize(good, -5)
-                                               << "Update Error: bad payload size -5 in update file!";
-        QTest::newRow("absurd payload size") << withDeclaredSize(good, 0x7FFFFFF0)
-                                             << "Update Error: bad payload size 2147483632 in update file!";
+        QTest::newRow("negative payload size")
+            << withDeclaredSize(good, -5) << "Update Error: bad payload size -5 in update file!";
+        QTest::newRow("absurd payload size")
+            << withDeclaredSize(good, 0x7FFFFFF0) << "Update Error: bad payload size 2147483632 in update file!";
         QTest::newRow("payload longer than the stream")
             << withDeclaredSize(good, 900000) << "Update Error: could not uncompress lzma, code: 6";
         QTest::newRow("empty payload") << withDeclaredSize(good, 0)
@@ -112,9 +113,8 @@ private slots:
         QTest::newRow("count larger than the payload holds")
             << package(RawPayload("1", 4000000000u).file("p/a", 1, "a").bytes)
             << "Update Error: cant read file from downloaded stream, status: 1";
-        QTest::newRow("size disagrees with data")
-            << package(RawPayload("1", 1).file("p/a", 7, "abc").bytes)
-            << "Update Error: bad file size 7 not matching data size 3";
+        QTest::newRow("size disagrees with data") << package(RawPayload("1", 1).file("p/a", 7, "abc").bytes)
+                                                  << "Update Error: bad file size 7 not matching data size 3";
         QTest::newRow("odd text length") << package(QByteArray::fromHex("00000003414243"))
                                          << "Update Error: cant read version from downloaded stream, status: 2";
         QTest::newRow("no file count") << package(RawPayload("1", 0).bytes.left(6))
@@ -156,8 +156,7 @@ private slots:
     {
         QFETCH(QString, name);
         // The bad name comes second: the first file must not have been written either.
-        const QByteArray built =
-            package(RawPayload("1", 2).file("pkg/good.txt", 2, "ok").file(name, 3, "bad").bytes);
+        const QByteArray built = package(RawPayload("1", 2).file("pkg/good.txt", 2, "ok").file(name, 3, "bad").bytes);
         LogWatch log;
         const QString path = placeDownload("firmware", built);
         QString version;

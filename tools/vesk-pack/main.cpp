@@ -43,7 +43,7 @@ int buildPackage(const QStringList& args, const QCommandLineParser& parser)
     if (!QFileInfo(folder).isDir())
         return fail(QStringLiteral("'%1' is not a folder").arg(folder));
     const QString top = parser.isSet(QStringLiteral("top")) ? parser.value(QStringLiteral("top"))
-                                                             : QFileInfo(QDir(folder).absolutePath()).fileName();
+                                                            : QFileInfo(QDir(folder).absolutePath()).fileName();
     if (top.isEmpty() || top.contains(QLatin1Char('/')))
         return fail(QStringLiteral("the top folder name must be one path component"));
     bool presetOk = false;
@@ -114,8 +114,8 @@ int main(int argc, char** argv)
                                                     "  list PACKAGE"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("build or list"));
-    parser.addOption({QStringLiteral("top"), QStringLiteral("First path component of the stored names."),
-                      QStringLiteral("name")});
+    parser.addOption(
+        {QStringLiteral("top"), QStringLiteral("First path component of the stored names."), QStringLiteral("name")});
     parser.addOption({QStringLiteral("preset"), QStringLiteral("Compression level 0..9 (default 6)."),
                       QStringLiteral("n"), QStringLiteral("6")});
     parser.addOption({QStringLiteral("end-marker"), QStringLiteral("End the LZMA stream with an end marker.")});

@@ -14,9 +14,9 @@ struct SourceFile {
 };
 
 struct Options {
-    int preset = 6;          // xz compression level 0..9
-    bool endMarker = false;  // the maker's encoder writes none
-    QByteArray reserved;     // the 128 leading bytes; zero-filled or cut to 128
+    int preset = 6;         // xz compression level 0..9
+    bool endMarker = false; // the maker's encoder writes none
+    QByteArray reserved;    // the 128 leading bytes; zero-filled or cut to 128
 };
 
 // The payload: version, file count, then name, size and data of each file (data stream 14).
