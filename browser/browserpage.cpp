@@ -123,8 +123,6 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const 
 
 void BrowserPage::onLoadStarted()
 {
-    if (!m_showingError)
-        m_bridge->documentGone();
     if (ClientHandler* handler = clientHandler())
         handler->navStateChanged(history()->canGoBack(), history()->canGoForward());
 }

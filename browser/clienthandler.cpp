@@ -124,7 +124,10 @@ QWebEngineProfile* ClientHandler::profile()
 {
     if (!m_profile) {
         m_profile = new QWebEngineProfile(QStringLiteral("vesk"), QCoreApplication::instance());
-        m_profile->setCachePath(QDir::tempPath() + QStringLiteral("/Cache"));
+        // The engine makes its cache folder only on first use; the folder is there from the start.
+        const QString cache = QDir::tempPath() + QStringLiteral("/Cache");
+        QDir().mkpath(cache);
+        m_profile->setCachePath(cache);
         m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
         installScripts(m_profile);
         connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebViewFilter::handleDownload);

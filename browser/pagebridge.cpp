@@ -66,6 +66,12 @@ void PageBridge::ready(const QString& token)
         emit pageEvent(e.first, e.second);
 }
 
+void PageBridge::gone(const QString& token)
+{
+    if (token == m_token)
+        documentGone();
+}
+
 void PageBridge::documentGone()
 {
     cancelAll();

@@ -23,13 +23,14 @@ public:
 
     // Main thread only.
     void sendEvent(const QString& name, const QVariantList& args);
-    // The current document is gone (navigation, reload, crash): its queries stay unanswered.
+    // The current document is gone (its render process ended): its queries stay unanswered.
     void documentGone();
 
 public slots:
     void query(const QString& id, const QString& request);
     void cancel(const QString& id);
     void ready(const QString& token);
+    void gone(const QString& token);
 
 signals:
     void answer(const QString& id, bool ok, int code, const QString& text);

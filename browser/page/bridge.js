@@ -45,4 +45,9 @@
         waiting = [];
         native.ready(token);
     });
+
+    // Until the next document says it is ready, the native side holds its events back.
+    window.addEventListener('pagehide', function () {
+        if (native) native.gone(token);
+    });
 })();
