@@ -69,9 +69,10 @@ void BreakpadQt::setReporter(const QString& reporter)
     }
     const QByteArray encoded = QFile::encodeName(path);
     char* buffer = state().reporter;
-    // A cut path would name some other program: one that does not fit is not kept at all.
+    // A cut path would name some other program: one that does not fit, or that a zero byte
+    // would end early, is not kept at all.
     if (encoded.size() >= static_cast<int>(ReporterBufferSize) || encoded.contains('\0')) {
-        qWarning("BreakpadQt: setReporter: path of %d bytes does not fit, no reporter", int(encoded.size()));
+        qWarning("BreakpadQt: setReporter: unusable path of %d bytes, no reporter", int(encoded.size()));
         buffer[0] = '\0';
         return;
     }

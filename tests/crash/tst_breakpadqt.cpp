@@ -91,8 +91,12 @@ void BreakpadQtTest::setReporter_data()
     QTest::newRow("1023 bytes fit") << atLimit << "" << atLimit << QStringList{};
     QTest::newRow("1024 bytes refused") << overLimit << ""
                                         << ""
-                                        << QStringList{"warning: BreakpadQt: setReporter: path of 1024 bytes does not "
-                                                       "fit, no reporter"};
+                                        << QStringList{"warning: BreakpadQt: setReporter: unusable path of 1024 bytes, "
+                                                       "no reporter"};
+    QTest::newRow("zero byte refused") << QStringLiteral("/opt/a") + QChar(0) + QStringLiteral("b") << ""
+                                       << ""
+                                       << QStringList{"warning: BreakpadQt: setReporter: unusable path of 8 bytes, "
+                                                      "no reporter"};
 }
 
 void BreakpadQtTest::setReporter()
