@@ -1,8 +1,13 @@
-// Baseline of the request round trip: one view, one channel object whose slot returns its
-// argument, the channel built in the page's main world the way Qt documents it. The page
-// finds the object as window.echo once the channel is up.
+// Baseline of the request round trip and of events: one view, one channel object whose slot
+// returns its argument and whose signal carries device data, the channel built in the page's
+// main world the way Qt documents it. The page finds the object as window.echo once the
+// channel is up. An event pump (eventpump.h) emits the signal, marshalled to the main thread
+// the way any Qt program hands work from a thread to its objects.
+#include "eventpump.h"
+
 #include <QApplication>
 #include <QFile>
+#include <QMetaObject>
 #include <QUrl>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -14,6 +19,8 @@ class Echo : public QObject {
     Q_OBJECT
 public slots:
     QString echo(const QString& text) { return text; }
+signals:
+    void deviceData(const QString& hex);
 };
 
 int main(int argc, char** argv)
@@ -44,6 +51,14 @@ int main(int argc, char** argv)
     view.resize(800, 600);
     view.load(QUrl::fromUserInput(QString::fromLocal8Bit(argv[1])));
     view.show();
+
+    EventPump pump(
+        EventPump::fromEnvironment(),
+        [&echo](const QString& hex) {
+            QMetaObject::invokeMethod(
+                &echo, [&echo, hex] { emit echo.deviceData(hex); }, Qt::QueuedConnection);
+        },
+        [&app] { QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection); });
     return app.exec();
 }
 

@@ -1,24 +1,14 @@
-// The program's own start-up, exactly as its main() runs it, with an event pump beside it.
-// Environment: BENCH_EVENTS_PER_SECOND, BENCH_EVENTS_SECONDS, BENCH_EVENTS_TIMES (the file
-// that receives the send times).
+// The program's own start-up, exactly as its main() runs it, with an event pump beside it
+// that sends "onDeviceData" through the client handler (settings: eventpump.h).
 #include "eventpump.h"
 
 #include "app/cefapplication.h"
 #include "browser/clienthandler.h"
 #include "browser/engine.h"
 
-#include <QByteArray>
+#include <QMetaObject>
 
 #include <memory>
-
-namespace {
-int envNumber(const char* name, int fallback)
-{
-    bool ok = false;
-    const int value = qEnvironmentVariable(name).toInt(&ok);
-    return ok && value > 0 ? value : fallback;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,8 +21,12 @@ int main(int argc, char** argv)
     {
         cefApplication app(argc, argv);
         app.start();
-        EventPump pump(envNumber("BENCH_EVENTS_PER_SECOND", 2000), envNumber("BENCH_EVENTS_SECONDS", 10),
-                       qEnvironmentVariable("BENCH_EVENTS_TIMES", QStringLiteral("event-times.txt")).toStdString());
+        EventPump pump(
+            EventPump::fromEnvironment(), [](const QString& hex) { clientHandler()->onDeviceData(hex); },
+            [&app] {
+                QMetaObject::invokeMethod(
+                    &app, [] { cefApplication::requestQuit(); }, Qt::QueuedConnection);
+            });
         exitCode = cefApplication::exec();
     }
 

@@ -1,19 +1,31 @@
 #include "eventpump.h"
 
-#include "app/cefapplication.h"
-#include "browser/clienthandler.h"
-
-#include <QMetaObject>
-#include <QString>
-
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <vector>
 
-EventPump::EventPump(int perSecond, int seconds, std::string timesPath)
-    : m_perSecond(perSecond), m_seconds(seconds), m_timesPath(std::move(timesPath)), m_thread([this] { run(); })
+namespace {
+int envNumber(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariable(name).toInt(&ok);
+    return ok && value > 0 ? value : fallback;
+}
+} // namespace
+
+EventPump::Settings EventPump::fromEnvironment()
+{
+    Settings s;
+    s.perSecond = envNumber("BENCH_EVENTS_PER_SECOND", s.perSecond);
+    s.seconds = envNumber("BENCH_EVENTS_SECONDS", s.seconds);
+    s.timesPath = qEnvironmentVariable("BENCH_EVENTS_TIMES", QString::fromStdString(s.timesPath)).toStdString();
+    return s;
+}
+
+EventPump::EventPump(Settings settings, std::function<void(const QString&)> send, std::function<void()> quit)
+    : m_settings(std::move(settings)), m_send(std::move(send)), m_quit(std::move(quit)), m_thread([this] { run(); })
 {
 }
 
@@ -31,15 +43,14 @@ void EventPump::run()
         else if (command == "quit")
             break;
     }
-    QMetaObject::invokeMethod(
-        qApp, [] { cefApplication::requestQuit(); }, Qt::QueuedConnection);
+    m_quit();
 }
 
 void EventPump::pump()
 {
     using namespace std::chrono;
-    const long count = static_cast<long>(m_perSecond) * m_seconds;
-    const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / m_perSecond));
+    const long count = static_cast<long>(m_settings.perSecond) * m_settings.seconds;
+    const auto period = duration_cast<steady_clock::duration>(duration<double>(1.0 / m_settings.perSecond));
     std::vector<long long> sent;
     sent.reserve(count);
     char hex[17];
@@ -49,9 +60,9 @@ void EventPump::pump()
         std::snprintf(hex, sizeof hex, "%016lx", static_cast<unsigned long>(seq));
         const QString data = QString::fromLatin1(hex);
         sent.push_back(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
-        clientHandler()->onDeviceData(data);
+        m_send(data);
     }
-    std::ofstream out(m_timesPath, std::ios::trunc);
+    std::ofstream out(m_settings.timesPath, std::ios::trunc);
     for (long long t : sent)
         out << t << '\n';
     out.close();
