@@ -24,9 +24,9 @@ bool ProfileDocuments::load(const QString& path)
     return true;
 }
 
-void ProfileDocuments::commit(const QString& path, const profilexml::Document& document)
+void ProfileDocuments::commit(const QString& path, profilexml::Document& document)
 {
-    setText(path, document.serialize());
+    setText(path, document.takeText());
 }
 
 void ProfileDocuments::setText(const QString& path, const QString& text)

@@ -17,8 +17,9 @@ public:
     // Reads `path` into the table unless it is there already; false when it cannot be read.
     bool load(const QString& path);
     QString text(const QString& path) const { return m_documents.value(path); }
-    // Stores the serialised `document` as the text of `path` and marks it pending.
-    void commit(const QString& path, const profilexml::Document& document);
+    // Stores the serialised `document` as the text of `path` and marks it pending. The
+    // document is used up.
+    void commit(const QString& path, profilexml::Document& document);
     void setText(const QString& path, const QString& text);
     // Writes the pending documents as the window's flush does; true once all are written.
     bool writePending();

@@ -35,15 +35,22 @@ bool Document::parse(const QString& text)
 {
     m_tree.reset();
     m_buffer = text.toUtf8();
+    m_buffer.squeeze(); // the conversion leaves room for three bytes a character
     // Parsed in place: no second copy of a large document. Like a C string, the text ends at
-    // its first zero byte.
-    const size_t length = std::strlen(m_buffer.constData());
+    // its first zero byte, and that byte is part of the buffer as in pugixml's own copy, so
+    // text cut short at the end parses exactly as load_string parses it.
+    const size_t length = std::strlen(m_buffer.constData()) + 1;
     return bool(m_tree.load_buffer_inplace(m_buffer.data(), length, pugi::parse_default, pugi::encoding_utf8));
 }
 
-QString Document::serialize() const
+QString Document::takeText()
 {
-    return QString::fromUtf8(saveDocument(m_tree));
+    // Saving seldom makes the text much longer than it came in; room for that saves the
+    // copies of a growing buffer.
+    const QByteArray utf8 = saveDocument(m_tree, m_buffer.size() + m_buffer.size() / 8);
+    m_tree.reset();
+    m_buffer = QByteArray();
+    return QString::fromUtf8(utf8);
 }
 
 std::optional<pugi::xpath_node_set> selectAll(const pugi::xml_node& context, const QString& xpath)
@@ -78,9 +85,10 @@ void printNode(const pugi::xml_node& node, QByteArray& out)
     node.print(writer);
 }
 
-QByteArray saveDocument(const pugi::xml_document& document)
+QByteArray saveDocument(const pugi::xml_document& document, int expectedSize)
 {
     QByteArray out;
+    out.reserve(expectedSize);
     ByteArrayWriter writer(out);
     document.save(writer, PUGIXML_TEXT("\t"), pugi::format_default, pugi::encoding_utf8);
     return out;

@@ -15,8 +15,9 @@ class Document {
 public:
     // Parses `text` with the default options, as UTF-8, up to its first zero character.
     bool parse(const QString& text);
-    // The whole document with the default save: a tab per level, a declaration first.
-    QString serialize() const;
+    // The whole document with the default save (a tab per level, a declaration first). The
+    // tree is released before the text is decoded, so the two are never held at once.
+    QString takeText();
 
     pugi::xml_document& tree() { return m_tree; }
     pugi::xml_node root() const { return m_tree; }
@@ -34,7 +35,7 @@ std::optional<pugi::xpath_node> selectFirst(const pugi::xml_node& context, const
 
 // `node` with the default node printing (tab indentation, a line break after it) as UTF-8.
 void printNode(const pugi::xml_node& node, QByteArray& out);
-// A document with the default save, as UTF-8.
-QByteArray saveDocument(const pugi::xml_document& document);
+// A document with the default save, as UTF-8; `expectedSize` presizes the output.
+QByteArray saveDocument(const pugi::xml_document& document, int expectedSize = 0);
 
 } // namespace profilexml
