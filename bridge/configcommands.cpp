@@ -209,7 +209,14 @@ void ConfigCommands::openFileDialogExe(const QVariantMap&, const QueryCallbackPt
     vesk::replySuccess(callback, path + QLatin1Char('|') + iconPath);
 }
 
-void ConfigCommands::confChanged(const QVariantMap&, const QueryCallbackPtr&) {}
+void ConfigCommands::confChanged(const QVariantMap&, const QueryCallbackPtr& callback)
+{
+    if (!m_window.monitor)
+        return;
+    m_window.flushDocuments();
+    m_window.restartMonitor();
+    vesk::replySuccess(callback, QStringLiteral("confChanged"));
+}
 
 void ConfigCommands::showDevTools(const QVariantMap&, const QueryCallbackPtr&)
 {

@@ -2,6 +2,7 @@
 
 #include "bridge/commandargs.h"
 #include "bridge/vesk.h"
+#include "desktop/macrorecorder.h"
 #include "desktop/mousesettings.h"
 
 #include <QApplication>
@@ -44,6 +45,14 @@ void MouseCommands::modifyMouseDoubleClick(const QVariantMap& args, const QueryC
     vesk::replySuccess(callback, QStringLiteral("modifyMouseDoubleClick success"));
 }
 
-void MouseCommands::startRecord(const QVariantMap&, const QueryCallbackPtr&) {}
+void MouseCommands::startRecord(const QVariantMap&, const QueryCallbackPtr& callback)
+{
+    startMacroRecord(); // the page is told that recording started either way
+    vesk::replySuccess(callback, QStringLiteral("startRecord success!"));
+}
 
-void MouseCommands::stopRecord(const QVariantMap&, const QueryCallbackPtr&) {}
+void MouseCommands::stopRecord(const QVariantMap&, const QueryCallbackPtr& callback)
+{
+    stopMacroRecord();
+    vesk::replySuccess(callback, QStringLiteral("stopRecord success"));
+}

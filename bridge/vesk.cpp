@@ -86,13 +86,16 @@ vesk::vesk() : QWidget(nullptr)
 
 vesk::~vesk()
 {
-    if (monitorThread) {
-        monitorThread->quit();
-        monitorThread = nullptr;
-    }
     if (monitor) {
         monitor->deleteLater();
         monitor = nullptr;
+    }
+    if (monitorThread) {
+        // No scan may outlive the window: the page-event sender goes away after it.
+        monitorThread->quit();
+        if (monitorThread->wait(5000))
+            delete monitorThread;
+        monitorThread = nullptr;
     }
     delete tray;
     delete showConfShortcut;
@@ -214,7 +217,20 @@ void vesk::flushDocuments()
 
 void vesk::restartMonitor()
 {
-    // The process monitor arrives with the watchers; until then there is none.
+    // The old monitor is scheduled for deletion before its thread is told to quit, so the
+    // deletion is always handled by that thread, however soon it ends.
+    if (monitor) {
+        monitor->deleteLater();
+        monitor = nullptr;
+    }
+    if (monitorThread) {
+        monitorThread->quit();
+        monitorThread = nullptr;
+    }
+    monitorThread = new QThread();
+    monitor = new ProcessMoniter(monitorThread);
+    connect(monitorThread, &QThread::finished, monitorThread, &QObject::deleteLater);
+    monitorThread->start(QThread::InheritPriority);
 }
 
 void vesk::initTray()

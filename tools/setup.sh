@@ -8,7 +8,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools qtwebengine5-dev libqt5webchannel5-dev libqt5svg5 libqt5svg5-dev
   qtwebengine5-dev-tools
   libpugixml-dev liblzma-dev xz-utils nginx curl
-  libx11-dev libx11-xcb-dev libxcb1-dev libxi-dev libxtst-dev libxcb-keysyms1-dev
+  libx11-dev libx11-xcb-dev libxcb1-dev libxi-dev libxtst-dev libxcb-keysyms1-dev libqt5x11extras5-dev
   xvfb xauth x11-utils xdotool imagemagick openbox trayer dbus dbus-x11
   clang-format python3 python3-websocket
   fonts-dejavu-core fonts-noto-cjk

@@ -1,0 +1,1 @@
+vesk_add_qtest(tst_macrorecorder SOURCES tst_macrorecorder.cpp tst_macrorecorder_keys.cpp)
