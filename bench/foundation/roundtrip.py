@@ -67,4 +67,10 @@ def run(bench_bin, count=10000, blocks=10, warmup=500):
     mine, base = times["ours"], times["bare"]
     return {"count": len(mine), "ours_median": stats.median(mine), "bare_median": stats.median(base),
             "ours_p99": stats.percentile(mine, 99), "bare_p99": stats.percentile(base, 99),
-            "resolution": min([t for t in mine + base if t > 0] or [0])}
+            "resolution": _resolution(mine + base)}
+
+
+def _resolution(samples):
+    """The page timer's step: the smallest gap between distinct times."""
+    distinct = sorted(set(samples))
+    return min((b - a for a, b in zip(distinct, distinct[1:])), default=0.0)
