@@ -72,6 +72,3 @@ list(FILTER breakpad_options EXCLUDE REGEX "sanitize")
 set_target_properties(breakpad_client PROPERTIES COMPILE_OPTIONS "${breakpad_options}")
 
 target_link_libraries(vesk_core PUBLIC breakpad_client)
-# The crash path beside app/breakpadqt.cpp: its texts and the reporter launch.
-target_sources(vesk_core PRIVATE ${CMAKE_SOURCE_DIR}/app/crashcommandline.cpp
-  ${CMAKE_SOURCE_DIR}/app/crashlauncher_linux.cpp)
