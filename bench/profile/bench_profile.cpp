@@ -25,6 +25,7 @@ extern "C" void* __libc_malloc(size_t);
 extern "C" void* __libc_calloc(size_t, size_t);
 extern "C" void* __libc_realloc(void*, size_t);
 extern "C" void __libc_free(void*);
+extern "C" void* __libc_memalign(size_t, size_t);
 
 namespace heap {
 std::atomic<long long> live{0};
@@ -76,6 +77,21 @@ extern "C" void* realloc(void* old, size_t size)
         heap::grew(p);
     }
     return p;
+}
+extern "C" void* memalign(size_t alignment, size_t size)
+{
+    void* p = __libc_memalign(alignment, size);
+    heap::grew(p);
+    return p;
+}
+extern "C" void* aligned_alloc(size_t alignment, size_t size)
+{
+    return memalign(alignment, size);
+}
+extern "C" int posix_memalign(void** out, size_t alignment, size_t size)
+{
+    *out = memalign(alignment, size);
+    return *out || !size ? 0 : 12; // ENOMEM
 }
 extern "C" void free(void* p)
 {
