@@ -19,7 +19,6 @@ public:
     // tree is released before the text is decoded, so the two are never held at once.
     QString takeText();
 
-    pugi::xml_document& tree() { return m_tree; }
     pugi::xml_node root() const { return m_tree; }
 
 private:
