@@ -72,5 +72,5 @@ def run(bench_bin, count=10000, blocks=10, warmup=500):
 
 def _resolution(samples):
     """The page timer's step: the smallest gap between distinct times."""
-    distinct = sorted(set(samples))
+    distinct = sorted(set(round(t, 6) for t in samples))
     return min((b - a for a, b in zip(distinct, distinct[1:])), default=0.0)

@@ -57,7 +57,7 @@ def add_roundtrip(table, r):
               "<= 1.30 x bare", ratio <= 1.3)
     table.add("request round trip, p99", ms(r["ours_p99"]), ms(r["bare_p99"]),
               "%.2f" % (r["ours_p99"] / r["bare_p99"]), "<= 2 ms", r["ours_p99"] <= 2.0)
-    table.add("  page timer resolution seen", ms(r["resolution"]))
+    table.add("  page timer step seen", ms(r["resolution"]))
 
 
 def add_events(table, r):
