@@ -6,6 +6,8 @@
 #include <QThread>
 #include <QWebEnginePage>
 
+#include <utility>
+
 namespace {
 // Events for a document whose channel is not up yet wait here; past this many the oldest go.
 constexpr int kMaxQueuedEvents = 10000;
@@ -23,10 +25,10 @@ bool PageBridge::fromViewDocument() const
     return ClientHandler::isViewUrl(m_page->url());
 }
 
-void PageBridge::query(const QString& id, const QString& request)
+QVariant PageBridge::query(const QString& id, const QString& request)
 {
     if (!m_ready || !fromViewDocument() || !id.startsWith(m_token + QLatin1Char(':')))
-        return;
+        return QVariant();
     QPointer<PageBridge> self(this);
     const QString token = m_token;
     auto callback = std::make_shared<QueryCallback>([self, id, token](bool ok, int code, const QString& text) {
@@ -34,6 +36,11 @@ void PageBridge::query(const QString& id, const QString& request)
             if (!self || self->m_token != token)
                 return;
             self->m_pending.remove(id);
+            if (self->m_dispatching == id) {
+                self->m_immediate = QVariantMap{
+                    {QStringLiteral("ok"), ok}, {QStringLiteral("code"), code}, {QStringLiteral("text"), text}};
+                return;
+            }
             emit self->answer(id, ok, code, text);
         };
         if (self && QThread::currentThread() == self->thread())
@@ -42,8 +49,13 @@ void PageBridge::query(const QString& id, const QString& request)
             QMetaObject::invokeMethod(self.data(), deliver, Qt::QueuedConnection);
     });
     m_pending.insert(id, callback);
+    // A command may run a modal loop in which further queries arrive: keep the outer one's state.
+    const QString outer = std::exchange(m_dispatching, id);
+    const QVariant outerAnswer = std::exchange(m_immediate, QVariant());
     if (ClientHandler* handler = clientHandler())
         handler->onQuery(m_page, request, callback);
+    m_dispatching = outer;
+    return std::exchange(m_immediate, outerAnswer);
 }
 
 void PageBridge::cancel(const QString& id)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 #include <QVector>
 
@@ -27,7 +28,9 @@ public:
     void documentGone();
 
 public slots:
-    void query(const QString& id, const QString& request);
+    // An answer given while the request is dispatched comes back as the call's result; a
+    // later one comes as the signal answer.
+    QVariant query(const QString& id, const QString& request);
     void cancel(const QString& id);
     void ready(const QString& token);
     void gone(const QString& token);
@@ -44,5 +47,7 @@ private:
     QString m_token;
     bool m_ready = false;
     QHash<QString, std::weak_ptr<QueryCallback>> m_pending;
+    QString m_dispatching; // the query being dispatched right now
+    QVariant m_immediate;  // its answer, if it came during the dispatch
     QVector<QPair<QString, QVariantList>> m_queued;
 };

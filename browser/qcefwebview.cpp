@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QResizeEvent>
+#include <QThread>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -137,5 +138,12 @@ void QCefWebView::OnAfterCreated(QWebEnginePage*)
 
 void QCefWebView::OnMessageEvent(MessageEvent* event)
 {
+    // The engine calls us on the main thread: handled at once, requests still reach jsMessage
+    // in arrival order, and an answer given during the dispatch can ride on the call's reply.
+    if (QThread::currentThread() == thread()) {
+        QCoreApplication::sendEvent(this, event);
+        delete event;
+        return;
+    }
     QCoreApplication::postEvent(this, event, Qt::HighEventPriority);
 }

@@ -20,8 +20,14 @@
     }
 
     function forward(kind, m) {
-        if (kind === 'query') native.query(prefix + m.id, m.request);
-        else native.cancel(prefix + m.id);
+        if (kind === 'query') {
+            // An answer given at once rides on the call's own reply; a later one comes as a signal.
+            native.query(prefix + m.id, m.request, function (r) {
+                if (r) toPage('reply', { id: m.id, ok: r.ok, code: r.code, text: r.text });
+            });
+        } else {
+            native.cancel(prefix + m.id);
+        }
     }
 
     ['query', 'cancel'].forEach(function (kind) {
