@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick openbox trayer dbus dbus-x11
   clang-format python3 python3-websocket
   fonts-dejavu-core fonts-noto-cjk
-  libglib2.0-dev binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  libglib2.0-dev binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine64 doctest-dev
 )
 
 # Node.js with npm may come from elsewhere on a prepared machine; Debian's otherwise.
