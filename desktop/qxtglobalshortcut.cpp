@@ -23,13 +23,13 @@ public:
 };
 HotkeyFilter* g_filter = nullptr;
 
-globalhotkey::Combination combinationOf(Qt::Key key, Qt::KeyboardModifiers mods)
+globalhotkey::Combination combinationOf(int key, Qt::KeyboardModifiers mods)
 {
     return {static_cast<uint32_t>(key), static_cast<uint32_t>(mods), hotkeytables::virtualKeyFor(key),
             hotkeytables::hotKeyModifiersFor(mods)};
 }
 
-QString portableText(Qt::Key key, Qt::KeyboardModifiers mods)
+QString portableText(int key, Qt::KeyboardModifiers mods)
 {
     return QKeySequence(int(key) | int(mods)).toString(QKeySequence::PortableText);
 }
@@ -68,7 +68,7 @@ QxtGlobalShortcutPrivate::~QxtGlobalShortcutPrivate()
 bool QxtGlobalShortcutPrivate::registerKey(const QKeySequence& shortcut)
 {
     const int first = shortcut.isEmpty() ? 0 : shortcut[0];
-    key = Qt::Key(first & ~kModifierMask);
+    key = first & ~kModifierMask;
     mods = Qt::KeyboardModifiers(first & kModifierMask);
     const globalhotkey::Combination combination = combinationOf(key, mods);
     const bool registered = globalhotkey::backend().registerHotKey(combination);
@@ -90,7 +90,7 @@ bool QxtGlobalShortcutPrivate::unregisterKey()
         registeredShortcuts.remove(pair);
     else
         qWarning() << "QxtGlobalShortcut failed to unregister:" << portableText(key, mods);
-    key = Qt::Key(0);
+    key = 0;
     mods = Qt::NoModifier;
     return unregistered;
 }

@@ -25,7 +25,9 @@ public:
     ~QxtGlobalShortcutPrivate() override;
 
     bool enabled = true;
-    Qt::Key key = Qt::Key(0);
+    // The Qt key code without Shift, Control, Alt and Meta. Held as a plain integer: the
+    // keypad bit may remain, and a Qt::Key cannot hold it.
+    int key = 0;
     Qt::KeyboardModifiers mods = Qt::NoModifier;
 
     bool registerKey(const QKeySequence& shortcut);
