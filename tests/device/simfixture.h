@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/replyrecorder.h"
+
 #include "browser/querycallback.h"
 
 #include <QJsonArray>
@@ -65,20 +67,4 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Records the answers a query gets.
-struct Reply {
-    int answers = 0;
-    bool success = false;
-    int code = -1;
-    QString text;
-
-    QueryCallbackPtr callback()
-    {
-        return std::make_shared<QueryCallback>([this](bool ok, int c, const QString& t) {
-            ++answers;
-            success = ok;
-            code = c;
-            text = t;
-        });
-    }
-};
+using Reply = ReplyRecorder;

@@ -3,6 +3,7 @@
 #include "app/cefapplication.h"
 #include "browser/clienthandler.h"
 #include "browser/engine.h"
+#include "support/replyrecorder.h"
 
 #include <QtTest>
 
@@ -24,21 +25,3 @@ template <typename TestObject> int runWithApplication(int argc, char** argv)
     setClientHandler(nullptr);
     return result;
 }
-
-// Records the answers a query gets.
-struct ReplyRecorder {
-    int answers = 0;
-    bool success = false;
-    int code = -1;
-    QString text;
-
-    QueryCallbackPtr callback()
-    {
-        return std::make_shared<QueryCallback>([this](bool ok, int c, const QString& t) {
-            ++answers;
-            success = ok;
-            code = c;
-            text = t;
-        });
-    }
-};
