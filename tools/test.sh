@@ -10,6 +10,7 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 bash tools/with-display.sh ctest --test-dir build --output-on-failure -j 1
+bash tools/test-win.sh build-win
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESK_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
