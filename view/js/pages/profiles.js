@@ -105,14 +105,14 @@
         var p = current();
         var d = mouse.current();
         if (!p || !d) { ui.toast(d ? 'Choose a profile first' : 'Connect a mouse first', 'error'); return; }
-        var colors = [];
-        xmldocs.query(DOC, xpathOf(p.index) + '/performance/stage').then(function (els) {
-            colors = els.map(function (s) { return s.getAttribute('color'); });
-        }, function () {}).then(function () {
-            run(e.currentTarget, 'Saving the profile', function () {
-                return readMouse(d).then(function (s) { return xmldocs.replaceContent(DOC, xpathOf(p.index), fragmentFrom(s, colors)); })
-                    .then(function () { return '"' + p.name + '" now holds the mouse\'s settings'; });
-            });
+        run(e.currentTarget, 'Saving the profile', function () {
+            // The stage colours are the profile's own; they are kept.
+            var colors = xmldocs.query(DOC, xpathOf(p.index) + '/performance/stage').then(function (els) {
+                return els.map(function (s) { return s.getAttribute('color'); });
+            }, function () { return []; });
+            return Promise.all([readMouse(d), colors]).then(function (r) {
+                return xmldocs.replaceContent(DOC, xpathOf(p.index), fragmentFrom(r[0], r[1]));
+            }).then(function () { return '"' + p.name + '" now holds the mouse\'s settings'; });
         });
     }
 
