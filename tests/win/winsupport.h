@@ -25,6 +25,17 @@ inline std::wstring freshFolder(const wchar_t* name)
     return folder;
 }
 
+inline bool writeFile(const std::wstring& path, const char* text)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, text, static_cast<DWORD>(lstrlenA(text)), &written, nullptr) != FALSE;
+    CloseHandle(file);
+    return ok;
+}
+
 // What the helper wrote: its command line. Waits up to five seconds for it to appear.
 inline std::wstring readRecord(const std::wstring& path)
 {
