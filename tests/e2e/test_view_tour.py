@@ -97,6 +97,7 @@ class Tour(unittest.TestCase):
         wait_for(lambda: self.page.evaluate("!document.getElementById('page-%s').hidden" % name), what=name)
 
     def screenshot(self, name):
+        self.page.evaluate("document.getElementById('toasts').textContent = ''; document.activeElement.blur(); 0")
         time.sleep(0.6)  # let transitions settle
         data = self.page.call("Page.captureScreenshot", format="png")["data"]
         with open(os.path.join(SHOT_DIR, name + ".png"), "wb") as f:

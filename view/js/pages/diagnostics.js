@@ -30,7 +30,8 @@
         ui.clear(row);
         row.appendChild(h('span.time', time(entry.started)));
         row.appendChild(h('span.state.' + entry.state, entry.state + (entry.ms !== undefined ? ' ' + entry.ms + 'ms' : '')));
-        row.appendChild(h('span.text', entry.text, entry.reply ? h('span.reply', '  → ' + String(entry.reply).slice(0, 160)) : null));
+        row.appendChild(h('span.text', { title: entry.text }, h('span', entry.text),
+                                 entry.reply ? h('span.reply', '→ ' + String(entry.reply).slice(0, 160)) : null));
     }
 
     function sendRaw(input, e) {
