@@ -38,7 +38,7 @@
         });
     });
 
-    new QWebChannel(qt.webChannelTransport, function (channel) {
+    var channel = new QWebChannel(qt.webChannelTransport, function (channel) {
         native = channel.objects.vesk;
         native.answer.connect(function (id, ok, code, text) {
             if (id.indexOf(prefix) !== 0) return;
@@ -51,6 +51,13 @@
         waiting = [];
         native.ready(token);
     });
+
+    // The transport outlives documents: an answer to a call of the previous document may
+    // still arrive here, and has nobody to go to.
+    var handleResponse = channel.handleResponse;
+    channel.handleResponse = function (message) {
+        if (typeof channel.execCallbacks[message.id] === 'function') handleResponse(message);
+    };
 
     // Until the next document says it is ready, the native side holds its events back.
     window.addEventListener('pagehide', function () {
