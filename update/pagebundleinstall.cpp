@@ -135,7 +135,8 @@ bool installPageBundle()
     case Walk::Planned: break;
     }
     for (const QString& folder : copy.folders) {
-        if (!QDir().mkdir(folder) && !QFileInfo::exists(folder)) {
+        // Something of that name already there is no error, even a file; copying into it fails.
+        if (!QDir().mkdir(folder) && !QFileInfo::exists(QDir::cleanPath(folder))) {
             removePageBundleSource();
             return false;
         }
