@@ -6,6 +6,12 @@
 #include <QtDebug>
 
 namespace {
+// The maker's library beside the program, named as each platform names shared libraries.
+#ifdef Q_OS_WIN
+constexpr char kLibraryName[] = "libhx.dll";
+#else
+constexpr char kLibraryName[] = "libhx.so";
+#endif
 
 // The handler that receives the library's callbacks. The lock lets the handler go away while
 // the library's thread is delivering.
@@ -21,7 +27,7 @@ const char16_t kEmptyKey[] = u"";
 } // namespace
 
 devices_handler::devices_handler(QObject* parent)
-    : devices_handler(parent, QCoreApplication::applicationDirPath() + QStringLiteral("/libhx.so"))
+    : devices_handler(parent, QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kLibraryName))
 {
 }
 
