@@ -141,11 +141,24 @@ var app = (function () {
         var el = document.getElementById('status-activity');
         var pendingCount = 0;
         var seen = new WeakSet();
+        var shown = false;
+        var timer = null;
+        // Only a request that takes a while is shown: quick ones would repaint the window for nothing.
+        function show(on) {
+            if (on === shown) return;
+            shown = on;
+            el.textContent = on ? 'Talking to the driver…' : '';
+            el.classList.toggle('active', on);
+        }
         driver.on('request', function (entry) {
             if (entry.state === 'pending' && !seen.has(entry)) { seen.add(entry); pendingCount++; }
             else if (entry.state !== 'pending' && entry.state !== 'sent' && seen.has(entry)) { seen.delete(entry); pendingCount--; }
-            el.textContent = pendingCount > 0 ? 'Talking to the driver…' : '';
-            el.classList.toggle('active', pendingCount > 0);
+            if (pendingCount > 0 && !timer && !shown)
+                timer = setTimeout(function () { timer = null; show(pendingCount > 0); }, 400);
+            if (pendingCount === 0) {
+                if (timer) { clearTimeout(timer); timer = null; }
+                show(false);
+            }
         });
     }
 
