@@ -189,6 +189,8 @@ void updateDlg::on_clientPackageDownLoadFinished(QString version)
     if (!placeUpdater())
         return;
     lb_text->setText(QStringLiteral("The download is complete,Restart now?"));
+    // No layout sizes the label: the longer text would be cut at the old one's width.
+    lb_text->adjustSize();
     uninstallButton->setText(QStringLiteral("Restart Now"));
     disconnect(uninstallConnection);
     connect(uninstallButton, &QPushButton::clicked, this, &updateDlg::updateNow, Qt::UniqueConnection);
