@@ -68,17 +68,7 @@ template <typename TestObject> int run(int argc, char** argv, const QByteArray& 
     qputenv("VESK_INSTANCE_NAME", "vesk-desktop-test-" + QByteArray::number(QCoreApplication::applicationPid()));
     SettingsFile file(settingsPath(), settings);
 
-    engine::initialize(argc, argv);
-    auto handler = std::make_unique<ClientHandler>(argc, argv);
-    setClientHandler(handler.get());
-    int result = 0;
-    {
-        cefApplication app(argc, argv);
-        TestObject test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    setClientHandler(nullptr);
-    return result;
+    return runWithApplication<TestObject>(argc, argv);
 }
 
 // Starts the application object; true once its main window and tray icon exist.

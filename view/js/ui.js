@@ -4,8 +4,8 @@ var ui = (function () {
     'use strict';
 
     // h('div.card#id', {attrs, on: {click: fn}}, children...)
-    function h(spec, attrs) {
-        var m = /^([a-z0-9]+)?((?:[.#][\w-]+)*)$/i.exec(spec);
+    function h(selector, attrs) {
+        var m = /^([a-z0-9]+)?((?:[.#][\w-]+)*)$/i.exec(selector);
         var el = document.createElement((m && m[1]) || 'div');
         ((m && m[2]) || '').replace(/([.#])([\w-]+)/g, function (_, kind, name) {
             if (kind === '.') el.classList.add(name); else el.id = name;
