@@ -19,6 +19,10 @@
 
 #include <pugixml.hpp>
 
+#ifdef Q_OS_WIN
+#include "update/updatedlg_win.h"
+#endif
+
 #include <sstream>
 
 namespace {
@@ -276,3 +280,13 @@ void updateDlg::mouseReleaseEvent(QMouseEvent* event)
     dragging = false;
     QDialog::mouseReleaseEvent(event);
 }
+
+#ifdef Q_OS_WIN
+bool updateDlg::nativeEvent(const QByteArray& eventType, void* message, long* result)
+{
+    const auto dragsAt = [this](int x, int y) { return dragsWindow(mapFromGlobal(QPoint(x, y))); };
+    if (dialoghittest::captionHit(message, dragsAt, result))
+        return true;
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif

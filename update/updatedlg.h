@@ -54,6 +54,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+#ifdef Q_OS_WIN
+    // Windows drags frameless windows through the hit test instead.
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
 
 private:
     QFrame* addPage(const char* name);
