@@ -106,8 +106,10 @@ public:
     static constexpr const char* Serial = "M1";
     static QString hardwareId() { return QStringLiteral("HID\\Vid_1e5f&Pid_7a30&Sn_M1"); }
 
-    FlashBench()
-        : sim({{"HX-BRIMLOCK-M1", "V1.2.0", Serial, hardwareId(), true}}), handler(nullptr, SimFixture::libraryPath())
+    // `flashDelayMs`: how long the mouse takes to restart into and out of flashing mode.
+    explicit FlashBench(int flashDelayMs = 50)
+        : sim({{"HX-BRIMLOCK-M1", "V1.2.0", Serial, hardwareId(), true}}), delay(setFlashDelay(flashDelayMs)),
+          handler(nullptr, SimFixture::libraryPath())
     {
         cefApplication::workDir = work.path() + QLatin1Char('/');
         QDir().mkpath(readyFolder());
@@ -145,5 +147,21 @@ public:
 
     QTemporaryDir work;
     SimFixture sim;
+    int delay; // set in the simulator's configuration before the library first reads it
     devices_handler handler;
+
+private:
+    static int setFlashDelay(int ms)
+    {
+        QFile config(qEnvironmentVariable("HXSIM_CONFIG"));
+        if (!config.open(QIODevice::ReadOnly))
+            return -1;
+        QJsonObject json = QJsonDocument::fromJson(config.readAll()).object();
+        config.close();
+        json.insert("flashDelayMs", ms);
+        if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return -1;
+        config.write(QJsonDocument(json).toJson());
+        return ms;
+    }
 };

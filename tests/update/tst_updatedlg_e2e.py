@@ -211,8 +211,8 @@ class UpdateDialogInTheProgram(unittest.TestCase):
         updater = os.path.join(app.app_dir, "Updater.exe")
         wait_for(lambda: os.path.exists(updater), 30, what="the updater next to the program")
         self.assertTrue(os.access(updater, os.X_OK))
-        conf = read(os.path.join(app.app_dir, "Resources", "profiles", "conf.xml"))
-        self.assertIn('version="2.0.0"', conf)
+        conf = os.path.join(app.app_dir, "Resources", "profiles", "conf.xml")
+        wait_for(lambda: 'version="2.0.0"' in read(conf), 10, what="the new version in conf.xml")
 
         self.assertFalse(os.path.exists(self.marker))
         try:
