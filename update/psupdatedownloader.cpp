@@ -98,7 +98,19 @@ void PsUpdateDownloader::sendRequest()
     reply = manager.get(request);
     connect(reply, &QNetworkReply::downloadProgress, this, &PsUpdateDownloader::partFinished);
     connect(reply, &QNetworkReply::errorOccurred, this, &PsUpdateDownloader::partFailed);
+    connect(reply, &QNetworkReply::readyRead, this, [this] { takeArrived(); });
 }
+
+namespace {
+
+// A status that carries package data; none yet counts as one.
+bool carriesData(const QVariant& status)
+{
+    const int code = status.toInt();
+    return !status.isValid() || code == 200 || code == 206;
+}
+
+} // namespace
 
 void PsUpdateDownloader::partFinished(qint64 got, qint64 total)
 {
@@ -114,15 +126,39 @@ void PsUpdateDownloader::partFinished(qint64 got, qint64 total)
     // A 416 body is the server's error page, not package data: the error handler takes over.
     if (code == 416)
         return;
+    if (!appendBuffered())
+        return;
+    // Without a length (total -1) the transfer is complete only once the reply has finished;
+    // the reply then reports got == total.
+    if (total >= 0 && got >= total) {
+        reply->deleteLater();
+        reply = nullptr;
+        outputFile.close();
+        emit downLoadFinished();
+        unpack();
+    }
+}
 
+// Qt reports progress at most every 100 ms, so the data is also taken as it arrives: waiting
+// for the report would leave the reply buffering up to 100 ms of transfer and start the file
+// only after the first report.
+void PsUpdateDownloader::takeArrived()
+{
+    if (reply && carriesData(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute)))
+        appendBuffered();
+}
+
+bool PsUpdateDownloader::appendBuffered()
+{
     if (!outputFile.isOpen()) {
         // A server that ignores the range sends the whole package again: start the file over
         // rather than put the old part in front of it.
-        const bool restart = code == 200 && receivedBytes() > 0;
+        const bool restart =
+            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200 && receivedBytes() > 0;
         const QIODevice::OpenMode mode = restart ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::Append;
         if (!outputFile.open(mode)) {
             clearClientUpdates();
-            return;
+            return false;
         }
         if (restart) {
             QMutexLocker locker(&mutex);
@@ -134,15 +170,7 @@ void PsUpdateDownloader::partFinished(qint64 got, qint64 total)
         outputFile.write(data);
         addReceived(data.size());
     }
-    // Without a length (total -1) the transfer is complete only once the reply has finished;
-    // the reply then reports got == total.
-    if (total >= 0 && got >= total) {
-        reply->deleteLater();
-        reply = nullptr;
-        outputFile.close();
-        emit downLoadFinished();
-        unpack();
-    }
+    return true;
 }
 
 void PsUpdateDownloader::partFailed(QNetworkReply::NetworkError)

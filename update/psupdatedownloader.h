@@ -41,6 +41,8 @@ public slots:
 private:
     void prepareTarget();
     void prepareFolder(const QString& folder, const QString& target);
+    void takeArrived();
+    bool appendBuffered();
     void unpack();
     void addReceived(qint64 bytes);
 
