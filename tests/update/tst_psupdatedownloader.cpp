@@ -8,6 +8,7 @@
 #include "update/psupdatedownloader.h"
 
 #include <QDirIterator>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QtTest>
@@ -33,9 +34,12 @@ public:
     }
     ~DownloadRun() override
     {
+        QPointer<PsUpdateDownloader> left(downloader);
         downloader->deleteLater();
         thread->quit();
         thread->wait();
+        // A thread that never ran never took the deferred delete.
+        delete left.data();
         delete thread;
     }
     void start() { thread->start(); }
