@@ -79,13 +79,20 @@ bool ProfileCommands::parse(const QString& path, profilexml::Document& document,
     return false;
 }
 
+bool ProfileCommands::open(const QString& path, profilexml::Document& document, const QueryCallbackPtr& callback,
+                           const QString& failure)
+{
+    // A document that cannot be read ends the command without a reply; one that does not parse fails.
+    return m_documents.load(path) && parse(path, document, callback, failure);
+}
+
 void ProfileCommands::queryProfile(const QVariantMap& args, const QueryCallbackPtr& callback)
 {
     if (!hasAll(args, {"filePath", "xpath"}))
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kQueryFailed))
+    if (!open(path, document, callback, kQueryFailed))
         return;
     const auto nodes = profilexml::selectAll(document.root(), text(args, QStringLiteral("xpath")));
     if (!nodes)
@@ -104,7 +111,7 @@ void ProfileCommands::nodeCounterProfile(const QVariantMap& args, const QueryCal
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kCountFailed))
+    if (!open(path, document, callback, kCountFailed))
         return;
     const auto first = profilexml::selectFirst(document.root(), text(args, QStringLiteral("xpath")));
     if (!first)
@@ -124,7 +131,7 @@ void ProfileCommands::modifyProfile(const QVariantMap& args, const QueryCallback
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kModifyFailed))
+    if (!open(path, document, callback, kModifyFailed))
         return;
     const auto nodes = profilexml::selectAll(document.root(), text(args, QStringLiteral("xpath")));
     if (!nodes)
@@ -181,7 +188,7 @@ void ProfileCommands::modifyRemoveProfile(const QVariantMap& args, const QueryCa
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kModifyFailed))
+    if (!open(path, document, callback, kModifyFailed))
         return;
     const auto nodes = profilexml::selectAll(document.root(), text(args, QStringLiteral("xpath")));
     if (!nodes)
@@ -201,7 +208,7 @@ void ProfileCommands::modifyAddProfile(const QVariantMap& args, const QueryCallb
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kModifyFailed))
+    if (!open(path, document, callback, kModifyFailed))
         return;
     const auto nodes = profilexml::selectAll(document.root(), text(args, QStringLiteral("xpath")));
     if (!nodes)
@@ -284,7 +291,7 @@ void ProfileCommands::queryHexByte(const QVariantMap& args, const QueryCallbackP
         return;
     const QString path = appPath(args, "filePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kModifyFailed))
+    if (!open(path, document, callback, kModifyFailed))
         return;
     const auto first = profilexml::selectFirst(document.root(), text(args, QStringLiteral("xpath")));
     if (!first)
@@ -308,7 +315,7 @@ void ProfileCommands::saveXmlAs(const QVariantMap& args, const QueryCallbackPtr&
         return;
     const QString path = appPath(args, "srcFilePath");
     profilexml::Document document;
-    if (!m_documents.load(path) || !parse(path, document, callback, kSaveAsFailed))
+    if (!open(path, document, callback, kSaveAsFailed))
         return;
     const auto first = profilexml::selectFirst(document.root(), text(args, QStringLiteral("xpath")));
     if (!first)

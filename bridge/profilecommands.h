@@ -31,6 +31,8 @@ private:
     // Parses the text of `path`; a text that does not parse answers `failure`.
     bool parse(const QString& path, profilexml::Document& document, const QueryCallbackPtr& callback,
                const QString& failure);
+    bool open(const QString& path, profilexml::Document& document, const QueryCallbackPtr& callback,
+              const QString& failure);
 
     ProfileDocuments m_documents;
     QString m_appDir;
